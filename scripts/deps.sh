@@ -1,0 +1,18 @@
+# Sourced by scripts/run and scripts/test: installs with apt the Debian
+# packages named in the arguments that are not installed yet. Quiet when
+# everything is already there.
+quinmare_install_missing() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Installing missing packages: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# What building and running the program needs.
+QUINMARE_BUILD_PACKAGES=(cmake g++ make qt6-base-dev libgl-dev fonts-ipafont-gothic)
