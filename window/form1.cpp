@@ -1,0 +1,296 @@
+#include "form1.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <array>
+#include <exception>
+#include <string>
+
+#include "sequence/codon_table.h"
+#include "sequence/decoding_run.h"
+#include "text_box_field.h"
+
+namespace quinmare {
+namespace {
+
+// The layout in twips (1/1440 inch), relative to the client area.
+constexpr int kClientWidth = 14850;
+constexpr int kClientHeight = 10770;
+
+struct Placement {
+    const char* name;
+    int index;  // the two headings share a name and differ by index
+    int left, top, width, height;
+};
+
+constexpr std::array<Placement, 10> kControls = {{
+    {"Label1", 0, 120, 120, 2535, 375},
+    {"Command1", -1, 240, 10200, 1455, 375},
+    {"Slider1", -1, 1800, 10200, 3735, 375},
+    {"Text1", -1, 5520, 10320, 735, 270},
+    {"Label2", -1, 6240, 10350, 375, 200},
+    {"Text0", -1, 240, 480, 6255, 9615},
+    {"Text2", -1, 8400, 480, 6255, 9615},
+    {"Text3", -1, 6720, 5280, 1455, 735},
+    {"Command2", -1, 6720, 6240, 1455, 735},
+    {"Label1", 1, 8400, 120, 2535, 375},
+}};
+
+// The block arrow between the two large boxes, pointing right.
+struct Line {
+    int x1, y1, x2, y2;
+};
+
+constexpr std::array<Line, 7> kArrow = {{
+    {6960, 4440, 7680, 4440},  // shaft top
+    {6960, 4920, 6960, 4440},  // shaft end
+    {6960, 4920, 7680, 4920},  // shaft bottom
+    {7680, 4440, 7680, 4200},  // step out to the head, above
+    {7680, 4920, 7680, 5160},  // and below
+    {7680, 4200, 8040, 4680},  // head to the tip
+    {7680, 5160, 8040, 4680},
+}};
+
+constexpr char kBoxFont[] = "MS UI Gothic";
+constexpr char kHeadingFont[] = "ＭＳ Ｐゴシック";
+
+// The fonts the layout names come with Windows; elsewhere a Japanese font
+// of the same kind stands in at the same size and weight.
+void InstallFontSubstitutes() {
+    static const bool installed = [] {
+        QFont::insertSubstitutions(kBoxFont, {"IPAGothic", "Noto Sans CJK JP", "Noto Sans Mono CJK JP"});
+        QFont::insertSubstitutions(QString::fromUtf8(kHeadingFont), {"IPAPGothic", "Noto Sans CJK JP"});
+        return true;
+    }();
+    (void)installed;
+}
+
+QFont JapaneseFont(const char* family, qreal points, bool bold) {
+    QFont font(QString::fromUtf8(family));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+QString ToQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string DecimalText(std::int32_t value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+void SetTextColour(QWidget* widget, QColor colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+QPlainTextEdit* MakeTextBox(QWidget* parent) {
+    auto* box = new QPlainTextEdit(parent);
+    box->setFont(JapaneseFont(kBoxFont, 9.75, false));
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // A generated sequence is one long word: wrap it anywhere.
+    box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setTabChangesFocus(true);
+    return box;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QLineEdit* MakeShowBox(QWidget* parent, Qt::Alignment alignment) {
+    auto* box = new QLineEdit(parent);
+    box->setAlignment(alignment);
+    box->setEnabled(false);
+    box->setFocusPolicy(Qt::NoFocus);
+    return box;
+}
+
+}  // namespace
+
+Form1::Form1(QWidget* parent) : QWidget(parent) {
+    InstallFontSubstitutes();
+    setWindowTitle("Quinmare");
+    setObjectName("Form1");
+    QPalette background = palette();
+    background.setColor(QPalette::Window, QColor(224, 224, 224));
+    setPalette(background);
+    setAutoFillBackground(true);
+    BuildControls();
+    setFixedSize(Twips(kClientWidth), Twips(kClientHeight));
+}
+
+Form1::~Form1() = default;
+
+int Form1::Twips(int twips) const { return qRound(twips * logicalDpiX() / 1440.0); }
+
+void Form1::BuildControls() {
+    auto* heading0 = new QLabel(QString::fromUtf8("解読対象塩基配列"), this);
+    heading0->setFont(JapaneseFont(kHeadingFont, 14.25, true));
+    SetTextColour(heading0, QColor(0, 0, 255));
+    heading0->setObjectName("Label1");
+    heading0->setProperty("index", 0);
+
+    command1_ = MakeButton(this, QString::fromUtf8("配列自動生成"));
+    command1_->setObjectName("Command1");
+    command1_->setAccessibleName(QString::fromUtf8("配列自動生成"));
+
+    slider1_ = new QSlider(Qt::Horizontal, this);
+    slider1_->setObjectName("Slider1");
+    slider1_->setRange(0, 10000);
+    slider1_->setValue(0);
+    slider1_->setSingleStep(1);
+    slider1_->setPageStep(300);
+    slider1_->setFocusPolicy(Qt::StrongFocus);
+    slider1_->setAccessibleName(QString::fromUtf8("塩基数"));
+
+    text1_ = MakeShowBox(this, Qt::AlignRight | Qt::AlignVCenter);
+    text1_->setObjectName("Text1");
+    text1_->setText(ToQString(text1_value_));
+    text1_->setAccessibleName(QString::fromUtf8("桁数"));
+
+    auto* unit = new QLabel(QString::fromUtf8("桁"), this);
+    unit->setObjectName("Label2");
+    unit->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+    text0_ = MakeTextBox(this);
+    text0_->setObjectName("Text0");
+    text0_->setAccessibleName(QString::fromUtf8("解読対象塩基配列"));
+    text0_field_ = new TextBoxField(text0_);
+
+    text2_ = MakeTextBox(this);
+    text2_->setObjectName("Text2");
+    text2_->setAccessibleName(QString::fromUtf8("アミノ酸配列"));
+    text2_field_ = new TextBoxField(text2_);
+
+    text3_ = MakeShowBox(this, Qt::AlignCenter);
+    text3_->setObjectName("Text3");
+    text3_->setFont(JapaneseFont(kBoxFont, 30, true));
+    text3_->setAccessibleName(QString::fromUtf8("解読中のコドン"));
+
+    command2_ = MakeButton(this, QString::fromUtf8("解読かいしぃ～"));
+    command2_->setObjectName("Command2");
+    command2_->setAccessibleName(QString::fromUtf8("解読かいしぃ～"));
+
+    auto* heading1 = new QLabel(QString::fromUtf8("アミノ酸配列"), this);
+    heading1->setFont(JapaneseFont(kHeadingFont, 14.25, true));
+    SetTextColour(heading1, QColor(255, 0, 0));
+    heading1->setObjectName("Label1");
+    heading1->setProperty("index", 1);
+
+    for (const Placement& place : kControls) {
+        for (QWidget* child : findChildren<QWidget*>(place.name, Qt::FindDirectChildrenOnly)) {
+            if (place.index >= 0 && child->property("index").toInt() != place.index) continue;
+            child->setGeometry(Twips(place.left), Twips(place.top), Twips(place.width), Twips(place.height));
+        }
+    }
+
+    setTabOrder(command1_, slider1_);
+    setTabOrder(slider1_, text0_);
+    setTabOrder(text0_, text2_);
+    setTabOrder(text2_, command2_);
+    command1_->setFocus();
+
+    connect(slider1_, &QSlider::valueChanged, this, [this] {
+        if (!writing_slider_) Slider1_Click();
+    });
+    connect(command2_, &QPushButton::clicked, this, [this] { Dispatch(&Command2_Click); });
+}
+
+std::u16string Form1::ReadText(Field field) {
+    switch (field) {
+    case Field::Text0: return text0_field_->Read();
+    case Field::Text1: return text1_value_;
+    case Field::Text2: return text2_field_->Read();
+    case Field::Text3: return text3_value_;
+    }
+    return {};
+}
+
+void Form1::WriteText(Field field, std::u16string_view text) {
+    switch (field) {
+    case Field::Text0:
+        text0_field_->Write(text);
+        text0_field_->Flush();
+        break;
+    case Field::Text1:
+        text1_value_.assign(text);
+        text1_->setText(ToQString(text));
+        break;
+    case Field::Text2:
+        text2_field_->Write(text);
+        text2_field_->Flush();
+        break;
+    case Field::Text3:
+        text3_value_.assign(text);
+        text3_->setText(ToQString(text));
+        break;
+    }
+}
+
+std::int32_t Form1::ReadSliderPosition() { return slider1_->value(); }
+
+void Form1::WriteSliderPosition(std::int32_t position) {
+    writing_slider_ = true;
+    slider1_->setValue(position);
+    writing_slider_ = false;
+}
+
+void Form1::YieldToEvents() {
+    if (closed_) throw WindowClosed{};
+    // Deliver what is waiting, and what arrives meanwhile, until nothing
+    // is left; repaints are among the posted events. The bound only keeps
+    // a source that never stops posting from holding the run here.
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    for (int round = 0; round < 64 && dispatcher->processEvents(QEventLoop::AllEvents); ++round) {
+    }
+    if (closed_) throw WindowClosed{};
+}
+
+std::u16string_view Form1::Henkan(std::u16string_view codon) const { return quinmare::Henkan(codon); }
+
+void Form1::Slider1_Click() { WriteText(Field::Text1, DecimalText(slider1_->value())); }
+
+void Form1::Dispatch(void (*run)(FormFields&)) {
+    if (closed_ || run_depth_ >= kMaxNesting) return;
+    ++run_depth_;
+    try {
+        run(*this);
+    } catch (const WindowClosed&) {
+        // The window has gone: every run unwinds to here.
+    } catch (const std::exception&) {
+        // Nothing may cross the toolkit's event dispatch; the run just ends.
+    }
+    --run_depth_;
+}
+
+void Form1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::WindowText), 0));
+    for (const Line& line : kArrow) {
+        painter.drawLine(Twips(line.x1), Twips(line.y1), Twips(line.x2), Twips(line.y2));
+    }
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    closed_ = true;
+    event->accept();
+}
+
+}  // namespace quinmare

@@ -1,0 +1,83 @@
+// The program's one window. Form1 owns the controls and implements
+// FormFields over them; the two button handlers and the codon table live
+// in sequence/ and reach the window only through that interface, so all
+// this class does is lay out the controls, keep the fields, yield to the
+// event loop, and dispatch the three handled events.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <string>
+
+#include "form_fields.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSlider;
+
+namespace quinmare {
+
+class TextBoxField;
+
+// Thrown by YieldToEvents once the window has closed, so that every run in
+// progress unwinds at once; caught where the button press is dispatched.
+struct WindowClosed {};
+
+class Form1 final : public QWidget, public FormFields {
+    Q_OBJECT
+public:
+    // How many runs may be nested inside one another's yields. Measured
+    // per level, this leaves well over half of the usual 8 MiB main-thread
+    // stack unused, sanitizer builds included; a press beyond it does
+    // nothing.
+    static constexpr int kMaxNesting = 64;
+
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    std::u16string ReadText(Field field) override;
+    void WriteText(Field field, std::u16string_view text) override;
+    std::int32_t ReadSliderPosition() override;
+    void WriteSliderPosition(std::int32_t position) override;
+    void YieldToEvents() override;
+
+    // The codon table, offered by the window as well.
+    std::u16string_view Henkan(std::u16string_view codon) const;
+
+    // How many runs are in progress, nested in one another.
+    int RunDepth() const { return run_depth_; }
+
+    // Twips to device-independent pixels at this screen's logical DPI.
+    int Twips(int twips) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void Slider1_Click();
+    void Dispatch(void (*run)(FormFields&));
+
+    QPushButton* command1_ = nullptr;
+    QPushButton* command2_ = nullptr;
+    QSlider* slider1_ = nullptr;
+    QLineEdit* text1_ = nullptr;
+    QLineEdit* text3_ = nullptr;
+    QPlainTextEdit* text0_ = nullptr;
+    QPlainTextEdit* text2_ = nullptr;
+    TextBoxField* text0_field_ = nullptr;
+    TextBoxField* text2_field_ = nullptr;
+    // The single-line boxes show what the program wrote; the user cannot
+    // edit them, so the written text is the field.
+    std::u16string text1_value_ = u"0";
+    std::u16string text3_value_;
+
+    int run_depth_ = 0;
+    bool closed_ = false;
+    bool writing_slider_ = false;
+};
+
+}  // namespace quinmare
