@@ -1,0 +1,368 @@
+#include <QtTest>
+
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <sys/resource.h>
+
+#include "form1.h"
+#include "test_text.h"
+
+using quinmare::Field;
+using quinmare::Form1;
+
+namespace {
+
+template <typename T = QWidget>
+T* Control(Form1& form, const char* name, int index = -1) {
+    for (T* child : form.findChildren<T*>(name)) {
+        if (index < 0 || child->property("index").toInt() == index) return child;
+    }
+    return nullptr;
+}
+
+// Presses a button from the event queue, the way a click arrives while a
+// run is yielding.
+void PostClick(QWidget* button) {
+    const QPointF at(5, 5);
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, button->mapToGlobal(at),
+                                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, button->mapToGlobal(at),
+                                                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+}
+
+}  // namespace
+
+class Form1Test : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void startsEmptyWithFocusOnGenerate();
+    void geometryAt96Dpi_data();
+    void geometryAt96Dpi();
+    void captionsHaveJapaneseFonts_data();
+    void captionsHaveJapaneseFonts();
+    void sliderLinkCopiesPosition_data();
+    void sliderLinkCopiesPosition();
+    void showBoxesTakeNoFocusNorTyping();
+    void tabCyclesInOrder();
+    void enterPressesNothing();
+    void decodesTypedSequence();
+    void writtenTextReadsBackExactly_data();
+    void writtenTextReadsBackExactly();
+    void userEditReadsBackWithCrLf();
+    void pressDuringRunNests();
+    void nestingStopsAtCapWithStackToSpare();
+    void closeDuringRunEndsEveryRun_data();
+    void closeDuringRunEndsEveryRun();
+
+private:
+    std::unique_ptr<Form1> form_;
+};
+
+void Form1Test::init() {
+    form_ = std::make_unique<Form1>();
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+}
+
+void Form1Test::cleanup() { form_.reset(); }
+
+void Form1Test::startsEmptyWithFocusOnGenerate() {
+    Form1& form = *form_;
+    QCOMPARE(form.windowTitle(), QString("Quinmare"));
+    QCOMPARE(ToQ(form.ReadText(Field::Text0)), QString());
+    QCOMPARE(ToQ(form.ReadText(Field::Text1)), QString("0"));
+    QCOMPARE(ToQ(form.ReadText(Field::Text2)), QString());
+    QCOMPARE(ToQ(form.ReadText(Field::Text3)), QString());
+    QCOMPARE(Control<QLineEdit>(form, "Text1")->text(), QString("0"));
+    QCOMPARE(form.ReadSliderPosition(), 0);
+    QCOMPARE(Control<QSlider>(form, "Slider1")->maximum(), 10000);
+    QCOMPARE(QApplication::focusWidget(), Control(form, "Command1"));
+    QCOMPARE(form.palette().color(QPalette::Window), QColor(224, 224, 224));
+}
+
+void Form1Test::geometryAt96Dpi_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QRect>("rect");
+    // Pixels at 96 DPI, 15 twips each.
+    QTest::newRow("Label1 0") << "Label1" << 0 << QRect(8, 8, 169, 25);
+    QTest::newRow("Command1") << "Command1" << -1 << QRect(16, 680, 97, 25);
+    QTest::newRow("Slider1") << "Slider1" << -1 << QRect(120, 680, 249, 25);
+    QTest::newRow("Text1") << "Text1" << -1 << QRect(368, 688, 49, 18);
+    QTest::newRow("Label2") << "Label2" << -1 << QRect(416, 690, 25, 13);
+    QTest::newRow("Text0") << "Text0" << -1 << QRect(16, 32, 417, 641);
+    QTest::newRow("Text2") << "Text2" << -1 << QRect(560, 32, 417, 641);
+    QTest::newRow("Text3") << "Text3" << -1 << QRect(448, 352, 97, 49);
+    QTest::newRow("Command2") << "Command2" << -1 << QRect(448, 416, 97, 49);
+    QTest::newRow("Label1 1") << "Label1" << 1 << QRect(560, 8, 169, 25);
+}
+
+void Form1Test::geometryAt96Dpi() {
+    QFETCH(QString, name);
+    QFETCH(int, index);
+    QFETCH(QRect, rect);
+    if (form_->logicalDpiX() != 96) QSKIP("the screen is not at 96 DPI");
+    QCOMPARE(form_->size(), QSize(990, 718));
+    QWidget* control = Control(*form_, qPrintable(name), index);
+    QVERIFY(control);
+    QCOMPARE(control->geometry(), rect);
+}
+
+void Form1Test::captionsHaveJapaneseFonts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<qreal>("points");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("Label1 0") << "Label1" << 0 << 14.25 << true;
+    QTest::newRow("Label1 1") << "Label1" << 1 << 14.25 << true;
+    QTest::newRow("Text0") << "Text0" << -1 << 9.75 << false;
+    QTest::newRow("Text2") << "Text2" << -1 << 9.75 << false;
+    QTest::newRow("Text3") << "Text3" << -1 << 30.0 << true;
+    QTest::newRow("Command1") << "Command1" << -1 << -1.0 << false;
+    QTest::newRow("Command2") << "Command2" << -1 << -1.0 << false;
+    QTest::newRow("Label2") << "Label2" << -1 << -1.0 << false;
+}
+
+void Form1Test::captionsHaveJapaneseFonts() {
+    QFETCH(QString, name);
+    QFETCH(int, index);
+    QFETCH(qreal, points);
+    QFETCH(bool, bold);
+    QWidget* control = Control(*form_, qPrintable(name), index);
+    QVERIFY(control);
+    const QFont font = control->font();
+    if (points > 0) {
+        QCOMPARE(font.pointSizeF(), points);
+        QCOMPARE(font.bold(), bold);
+    }
+    // The resolved family, or the font that fills in for missing glyphs,
+    // must be able to show Japanese: the captions never render as boxes.
+    QString text;
+    if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+    if (auto* button = qobject_cast<QPushButton*>(control)) text = button->text();
+    if (text.isEmpty()) text = QString::fromUtf8("解読");
+    const QFontMetrics metrics(font);
+    for (const QChar c : text) QVERIFY2(metrics.inFontUcs4(c.unicode()) || QFontDatabase::families(QFontDatabase::Japanese).size() > 0, qPrintable(text));
+    const QString family = QFontInfo(font).family();
+    if (points > 0) {
+        QVERIFY2(QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese), qPrintable(family));
+    }
+}
+
+void Form1Test::sliderLinkCopiesPosition_data() {
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("text1");
+    QTest::newRow("right end") << QList<int>{Qt::Key_End} << "10000";
+    QTest::newRow("back to the left end") << QList<int>{Qt::Key_End, Qt::Key_Home} << "0";
+    QTest::newRow("not a multiple of 3, unrounded") << QList<int>{Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Right} << "4";
+    QTest::newRow("page up") << QList<int>{Qt::Key_PageUp, Qt::Key_Right} << "301";
+}
+
+void Form1Test::sliderLinkCopiesPosition() {
+    QFETCH(QList<int>, keys);
+    auto* slider = Control<QSlider>(*form_, "Slider1");
+    for (int key : keys) QTest::keyClick(slider, Qt::Key(key));
+    QTEST(ToQ(form_->ReadText(Field::Text1)), "text1");
+    QTEST(Control<QLineEdit>(*form_, "Text1")->text(), "text1");
+    QCOMPARE(QString::number(form_->ReadSliderPosition()), Control<QLineEdit>(*form_, "Text1")->text());
+}
+
+void Form1Test::showBoxesTakeNoFocusNorTyping() {
+    for (const char* name : {"Text1", "Text3"}) {
+        auto* box = Control<QLineEdit>(*form_, name);
+        QVERIFY(!box->isEnabled());
+        QTest::mouseClick(box, Qt::LeftButton);
+        QVERIFY(!box->hasFocus());
+        QTest::keyClicks(box, "123");
+    }
+    QCOMPARE(ToQ(form_->ReadText(Field::Text1)), QString("0"));
+    QCOMPARE(Control<QLineEdit>(*form_, "Text1")->text(), QString("0"));
+    QCOMPARE(Control<QLineEdit>(*form_, "Text3")->text(), QString());
+}
+
+void Form1Test::tabCyclesInOrder() {
+    const QStringList expected = {"Slider1", "Text0", "Text2", "Command2", "Command1", "Slider1"};
+    QStringList seen;
+    for (int i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        seen << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(seen, expected);
+}
+
+void Form1Test::enterPressesNothing() {
+    QSignalSpy pressed1(Control<QPushButton>(*form_, "Command1"), &QPushButton::clicked);
+    QSignalSpy pressed2(Control<QPushButton>(*form_, "Command2"), &QPushButton::clicked);
+    form_->WriteText(Field::Text0, u"ATG");
+    form_->WriteText(Field::Text1, u"3");
+    for (const char* name : {"Text0", "Text2"}) {
+        QWidget* box = Control(*form_, name);
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Enter);
+    }
+    QCOMPARE(pressed1.count(), 0);
+    QCOMPARE(pressed2.count(), 0);
+    QCOMPARE(ToQ(form_->ReadText(Field::Text3)), QString());
+}
+
+void Form1Test::decodesTypedSequence() {
+    auto* text0 = Control<QPlainTextEdit>(*form_, "Text0");
+    QTest::keyClicks(text0, "ATGGCCTAAGGG");
+    auto* slider = Control<QSlider>(*form_, "Slider1");
+    for (int i = 0; i < 12; ++i) QTest::keyClick(slider, Qt::Key_Right);
+    QCOMPARE(ToQ(form_->ReadText(Field::Text1)), QString("12"));
+    QTest::mouseClick(Control(*form_, "Command2"), Qt::LeftButton);
+    QCOMPARE(ToQ(form_->ReadText(Field::Text2)), QString("Met__Ala__stop\r\n\r\nGly__"));
+    QCOMPARE(Control<QPlainTextEdit>(*form_, "Text2")->toPlainText(), QString("Met__Ala__stop\n\nGly__"));
+    QCOMPARE(Control<QLineEdit>(*form_, "Text3")->text(), QString("GGG"));
+    QCOMPARE(ToQ(form_->ReadText(Field::Text0)), QString("ATGGCCTAAGGG"));
+    QCOMPARE(form_->RunDepth(), 0);
+}
+
+void Form1Test::writtenTextReadsBackExactly_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("CR LF") << "Met__stop\r\n\r\nGly__";
+    QTest::newRow("lone CR and lone LF") << "a\rb\nc";
+    QTest::newRow("separators") << QString("a") + QChar::LineSeparator + "b" + QChar::ParagraphSeparator + "c";
+    QTest::newRow("CR LF at the end") << "x\r\n";
+    QTest::newRow("9999 letters, no wraps") << QString(9999, 'G');
+    QTest::newRow("tab and no-break space") << QString("a\tb") + QChar(0xA0);
+}
+
+void Form1Test::writtenTextReadsBackExactly() {
+    QFETCH(QString, text);
+    for (Field field : {Field::Text0, Field::Text2}) {
+        form_->WriteText(field, ToU16(text));
+        QCOMPARE(ToQ(form_->ReadText(field)), text);
+        // An extension is appended, and still reads back whole.
+        form_->WriteText(field, ToU16(text + "\nTAA\r"));
+        QCOMPARE(ToQ(form_->ReadText(field)), text + "\nTAA\r");
+        form_->WriteText(field, ToU16(text + "\nTAA\r\n"));
+        QCOMPARE(ToQ(form_->ReadText(field)), text + "\nTAA\r\n");
+    }
+}
+
+void Form1Test::userEditReadsBackWithCrLf() {
+    auto* text2 = Control<QPlainTextEdit>(*form_, "Text2");
+    form_->WriteText(Field::Text2, u"Met__stop\r\n\r\nGly__\rx");
+    text2->setFocus();
+    text2->moveCursor(QTextCursor::End);
+    QTest::keyClicks(text2, "A");
+    QTest::keyClick(text2, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(text2, "B");
+    QTest::keyClick(text2, Qt::Key_Return);
+    QTest::keyClicks(text2, "C");
+    // The lone CR written earlier shows as a break, and reads back as one.
+    QCOMPARE(ToQ(form_->ReadText(Field::Text2)), QString("Met__stop\r\n\r\nGly__\r\nxA\r\nB\r\nC"));
+    // The run appends to what the user left, and the box shows both.
+    form_->WriteText(Field::Text2, form_->ReadText(Field::Text2) + u"Trp__");
+    QCOMPARE(text2->document()->toRawText(), QString("Met__stop") + QChar::ParagraphSeparator + QChar::ParagraphSeparator + "Gly__" + QChar::ParagraphSeparator + "xA" + QChar::LineSeparator + "B" + QChar::ParagraphSeparator + "CTrp__");
+}
+
+void Form1Test::pressDuringRunNests() {
+    form_->WriteText(Field::Text0, u"ATGTGGAAATTT");
+    form_->WriteText(Field::Text1, u"12");
+    bool nested = false;
+    // Arrives while the first run yields after its first codon.
+    QTimer::singleShot(0, form_.get(), [&] {
+        nested = form_->RunDepth() == 1;
+        form_->WriteText(Field::Text0, u"GGG");
+        form_->WriteText(Field::Text1, u"3");
+        PostClick(Control(*form_, "Command2"));
+    });
+    QTest::mouseClick(Control(*form_, "Command2"), Qt::LeftButton);
+    QVERIFY(nested);
+    QCOMPARE(ToQ(form_->ReadText(Field::Text2)), QString("Gly__Trp__Lys__Phe__"));
+    QCOMPARE(form_->RunDepth(), 0);
+}
+
+void Form1Test::nestingStopsAtCapWithStackToSpare() {
+    // Every press posts the next one, which arrives while the new run
+    // yields; each run decodes ATG, yields, then decodes TGG.
+    struct Presser : QObject {
+        Form1* form;
+        int wanted = Form1::kMaxNesting + 1;
+        int presses = 0;
+        int deepest = 0;
+        std::vector<std::uintptr_t> stack;
+        bool eventFilter(QObject* target, QEvent* event) override {
+            if (event->type() == QEvent::MouseButtonRelease) {
+                char marker = 0;
+                stack.push_back(reinterpret_cast<std::uintptr_t>(&marker));
+                deepest = std::max(deepest, form->RunDepth());
+                if (++presses < wanted) PostClick(static_cast<QWidget*>(target));
+            }
+            return false;
+        }
+    } presser;
+    presser.form = form_.get();
+    QWidget* command2 = Control(*form_, "Command2");
+    command2->installEventFilter(&presser);
+    form_->WriteText(Field::Text0, u"ATGTGG");
+    form_->WriteText(Field::Text1, u"6");
+    PostClick(command2);
+    QTRY_VERIFY(presser.presses == presser.wanted && form_->RunDepth() == 0);
+
+    // The press past the cap found the cap full and did nothing.
+    QCOMPARE(presser.deepest, Form1::kMaxNesting);
+    const QString text2 = ToQ(form_->ReadText(Field::Text2));
+    QCOMPARE(text2.count("Trp__"), Form1::kMaxNesting);
+    QVERIFY(text2.startsWith("Met__Trp__"));
+
+    const std::uintptr_t per_level = (presser.stack.front() - presser.stack[Form1::kMaxNesting - 1]) / (Form1::kMaxNesting - 1);
+    rlimit limit{};
+    getrlimit(RLIMIT_STACK, &limit);
+    const std::uintptr_t available = limit.rlim_cur == RLIM_INFINITY ? 8u << 20 : limit.rlim_cur;
+    qInfo("stack per nested run: %zu bytes; %d levels: %zu of %zu bytes", std::size_t(per_level), Form1::kMaxNesting,
+          std::size_t(per_level * Form1::kMaxNesting), std::size_t(available));
+    QVERIFY(per_level > 0);
+    QVERIFY(2 * per_level * Form1::kMaxNesting <= available);
+}
+
+void Form1Test::closeDuringRunEndsEveryRun_data() {
+    QTest::addColumn<int>("depth");
+    QTest::newRow("one run") << 1;
+    QTest::newRow("three nested") << 3;
+}
+
+void Form1Test::closeDuringRunEndsEveryRun() {
+    QFETCH(int, depth);
+    form_->WriteText(Field::Text0, QString(300, 'A').toStdU16String());
+    form_->WriteText(Field::Text1, u"300");
+    int presses = 1;
+    int writes_after_close = 0;
+    bool closed = false;
+    auto* text3 = Control<QLineEdit>(*form_, "Text3");
+    connect(text3, &QLineEdit::textChanged, this, [&] {
+        if (closed) ++writes_after_close;
+    });
+    // At every yield: press again until deep enough, then close.
+    std::function<void()> step = [&] {
+        if (presses < depth) {
+            ++presses;
+            PostClick(Control(*form_, "Command2"));
+        } else if (!closed) {
+            closed = true;
+            form_->close();
+        }
+        if (!closed) QTimer::singleShot(0, form_.get(), step);
+    };
+    QTimer::singleShot(0, form_.get(), step);
+    QTest::mouseClick(Control(*form_, "Command2"), Qt::LeftButton);
+    QVERIFY(closed);
+    QCOMPARE(form_->RunDepth(), 0);
+    QCOMPARE(writes_after_close, 0);
+    QVERIFY(form_->ReadText(Field::Text2).size() < 300 / 3 * 5);
+    QVERIFY_THROWS_EXCEPTION(quinmare::WindowClosed, form_->YieldToEvents());
+}
+
+QTEST_MAIN(Form1Test)
+#include "tst_form1.moc"
