@@ -9,6 +9,8 @@
 #include <sys/resource.h>
 
 #include "form1.h"
+#include "sequence/decoding_run.h"
+#include "sequence/memory_fields.h"
 #include "test_text.h"
 
 using quinmare::Field;
@@ -53,6 +55,7 @@ private slots:
     void tabCyclesInOrder();
     void enterPressesNothing();
     void decodesTypedSequence();
+    void generatesThenDecodes();
     void writtenTextReadsBackExactly_data();
     void writtenTextReadsBackExactly();
     void userEditReadsBackWithCrLf();
@@ -225,6 +228,31 @@ void Form1Test::decodesTypedSequence() {
     QCOMPARE(Control<QLineEdit>(*form_, "Text3")->text(), QString("GGG"));
     QCOMPARE(ToQ(form_->ReadText(Field::Text0)), QString("ATGGCCTAAGGG"));
     QCOMPARE(form_->RunDepth(), 0);
+}
+
+void Form1Test::generatesThenDecodes() {
+    // The whole road: slider to 301, generate, decode.
+    auto* slider = Control<QSlider>(*form_, "Slider1");
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    QTest::keyClick(slider, Qt::Key_Right);
+    QCOMPARE(Control<QLineEdit>(*form_, "Text1")->text(), QString("301"));
+    QTest::mouseClick(Control(*form_, "Command1"), Qt::LeftButton);
+    QCOMPARE(form_->ReadSliderPosition(), 300);
+    QCOMPARE(Control<QLineEdit>(*form_, "Text1")->text(), QString("300"));
+    const QString sequence = ToQ(form_->ReadText(Field::Text0));
+    QCOMPARE(sequence.size(), 300);
+    QVERIFY(QRegularExpression("^[ATGC]+$").match(sequence).hasMatch());
+    QCOMPARE(Control<QPlainTextEdit>(*form_, "Text0")->toPlainText(), sequence);
+
+    QTest::mouseClick(Control(*form_, "Command2"), Qt::LeftButton);
+    QCOMPARE(Control<QLineEdit>(*form_, "Text3")->text(), sequence.right(3));
+    quinmare::MemoryFields core;
+    core[Field::Text0] = ToU16(sequence);
+    core[Field::Text1] = u"300";
+    quinmare::Command2_Click(core);
+    QCOMPARE(core.yields, 100);
+    QCOMPARE(ToQ(form_->ReadText(Field::Text2)), ToQ(core[Field::Text2]));
+    QCOMPARE(Control<QPlainTextEdit>(*form_, "Text2")->toPlainText(), ToQ(core[Field::Text2]).replace("\r\n", "\n"));
 }
 
 void Form1Test::writtenTextReadsBackExactly_data() {

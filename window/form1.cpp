@@ -14,6 +14,7 @@
 
 #include "sequence/codon_table.h"
 #include "sequence/decoding_run.h"
+#include "sequence/sequence_generator.h"
 #include "text_box_field.h"
 
 namespace quinmare {
@@ -209,6 +210,7 @@ void Form1::BuildControls() {
     connect(slider1_, &QSlider::valueChanged, this, [this] {
         if (!writing_slider_) Slider1_Click();
     });
+    connect(command1_, &QPushButton::clicked, this, [this] { Dispatch(&Command1_Click); });
     connect(command2_, &QPushButton::clicked, this, [this] { Dispatch(&Command2_Click); });
 }
 
