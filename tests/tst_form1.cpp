@@ -292,7 +292,7 @@ void Form1Test::userEditReadsBackWithCrLf() {
     QCOMPARE(ToQ(form_->ReadText(Field::Text2)), QString("Met__stop\r\n\r\nGly__\r\nxA\r\nB\r\nC"));
     // The run appends to what the user left, and the box shows both.
     form_->WriteText(Field::Text2, form_->ReadText(Field::Text2) + u"Trp__");
-    QCOMPARE(text2->document()->toRawText(), QString("Met__stop") + QChar::ParagraphSeparator + QChar::ParagraphSeparator + "Gly__" + QChar::ParagraphSeparator + "xA" + QChar::LineSeparator + "B" + QChar::ParagraphSeparator + "CTrp__");
+    QTRY_COMPARE(text2->document()->toRawText(), QString("Met__stop") + QChar::ParagraphSeparator + QChar::ParagraphSeparator + "Gly__" + QChar::ParagraphSeparator + "xA" + QChar::LineSeparator + "B" + QChar::ParagraphSeparator + "CTrp__");
 }
 
 void Form1Test::pressDuringRunNests() {

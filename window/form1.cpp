@@ -58,6 +58,27 @@ constexpr std::array<Line, 7> kArrow = {{
     {7680, 5160, 8040, 4680},
 }};
 
+// About one refresh of a 60 Hz display.
+constexpr int kFrameMilliseconds = 16;
+
+// The user's input that may change a large box, or act on its text.
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+    case QEvent::Wheel:
+        return true;
+    default:
+        return false;
+    }
+}
+
 constexpr char kBoxFont[] = "MS UI Gothic";
 constexpr char kHeadingFont[] = "ＭＳ Ｐゴシック";
 
@@ -134,6 +155,11 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
     BuildControls();
     setFixedSize(Twips(kClientWidth), Twips(kClientHeight));
+
+    frame_timer_.setSingleShot(true);
+    frame_timer_.setTimerType(Qt::PreciseTimer);
+    connect(&frame_timer_, &QTimer::timeout, this, &Form1::ShowPendingText);
+    since_frame_.start();
 }
 
 Form1::~Form1() = default;
@@ -173,11 +199,15 @@ void Form1::BuildControls() {
     text0_->setObjectName("Text0");
     text0_->setAccessibleName(QString::fromUtf8("解読対象塩基配列"));
     text0_field_ = new TextBoxField(text0_);
+    text0_->installEventFilter(this);
+    text0_->viewport()->installEventFilter(this);
 
     text2_ = MakeTextBox(this);
     text2_->setObjectName("Text2");
     text2_->setAccessibleName(QString::fromUtf8("アミノ酸配列"));
     text2_field_ = new TextBoxField(text2_);
+    text2_->installEventFilter(this);
+    text2_->viewport()->installEventFilter(this);
 
     text3_ = MakeShowBox(this, Qt::AlignCenter);
     text3_->setObjectName("Text3");
@@ -228,7 +258,7 @@ void Form1::WriteText(Field field, std::u16string_view text) {
     switch (field) {
     case Field::Text0:
         text0_field_->Write(text);
-        text0_field_->Flush();
+        ScheduleFrame();
         break;
     case Field::Text1:
         text1_value_.assign(text);
@@ -236,7 +266,7 @@ void Form1::WriteText(Field field, std::u16string_view text) {
         break;
     case Field::Text2:
         text2_field_->Write(text);
-        text2_field_->Flush();
+        ScheduleFrame();
         break;
     case Field::Text3:
         text3_value_.assign(text);
@@ -279,6 +309,31 @@ void Form1::Dispatch(void (*run)(FormFields&)) {
         // Nothing may cross the toolkit's event dispatch; the run just ends.
     }
     --run_depth_;
+    // The run is over: what it wrote last is shown now, not a frame later.
+    if (!closed_) ShowPendingText();
+}
+
+void Form1::ScheduleFrame() {
+    if (frame_timer_.isActive()) return;
+    const qint64 since = since_frame_.elapsed();
+    frame_timer_.start(since >= kFrameMilliseconds ? 0 : int(kFrameMilliseconds - since));
+}
+
+void Form1::ShowPendingText() {
+    frame_timer_.stop();
+    text0_field_->Flush();
+    text2_field_->Flush();
+    since_frame_.restart();
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    // Text still on its way to a box goes in before the user's input does,
+    // so that typing lands where the fields say it does.
+    if (IsUserInput(event->type())) {
+        if (watched == text0_ || watched == text0_->viewport()) text0_field_->Flush();
+        if (watched == text2_ || watched == text2_->viewport()) text2_field_->Flush();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::paintEvent(QPaintEvent* event) {

@@ -5,6 +5,8 @@
 // event loop, and dispatch the three handled events.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <string>
@@ -53,7 +55,11 @@ public:
     // Twips to device-independent pixels at this screen's logical DPI.
     int Twips(int twips) const;
 
+    // Puts every text still pending into the two large boxes.
+    void ShowPendingText();
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -61,6 +67,7 @@ private:
     void BuildControls();
     void Slider1_Click();
     void Dispatch(void (*run)(FormFields&));
+    void ScheduleFrame();
 
     QPushButton* command1_ = nullptr;
     QPushButton* command2_ = nullptr;
@@ -75,6 +82,12 @@ private:
     // edit them, so the written text is the field.
     std::u16string text1_value_ = u"0";
     std::u16string text3_value_;
+
+    // The large boxes take new text at most once per display frame: a
+    // run writes them thousands of times a second, and every hand-over
+    // lays out a whole paragraph again.
+    QTimer frame_timer_;
+    QElapsedTimer since_frame_;
 
     int run_depth_ = 0;
     bool closed_ = false;
