@@ -12,31 +12,11 @@
 #include "sequence/decoding_run.h"
 #include "sequence/memory_fields.h"
 #include "test_text.h"
+#include "window_helpers.h"
 
 using quinmare::Field;
 using quinmare::Form1;
 
-namespace {
-
-template <typename T = QWidget>
-T* Control(Form1& form, const char* name, int index = -1) {
-    for (T* child : form.findChildren<T*>(name)) {
-        if (index < 0 || child->property("index").toInt() == index) return child;
-    }
-    return nullptr;
-}
-
-// Presses a button from the event queue, the way a click arrives while a
-// run is yielding.
-void PostClick(QWidget* button) {
-    const QPointF at(5, 5);
-    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, button->mapToGlobal(at),
-                                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, button->mapToGlobal(at),
-                                                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-}
-
-}  // namespace
 
 class Form1Test : public QObject {
     Q_OBJECT

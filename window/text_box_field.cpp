@@ -67,7 +67,10 @@ void TextBoxField::Flush() {
     // Program writes are not the user's edits: they leave no undo steps.
     document->setUndoRedoEnabled(false);
     if (replace_ || split_break) {
+        // The caret goes to the end, where a run's next text will follow,
+        // whether or not a rewrite and appends arrived in the same frame.
         box_->setPlainText(ToQString(text_));
+        box_->moveCursor(QTextCursor::End);
     } else {
         QTextCursor cursor(document);
         cursor.movePosition(QTextCursor::End);
