@@ -2,6 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -148,6 +149,7 @@ QLineEdit* MakeShowBox(QWidget* parent, Qt::Alignment alignment) {
 Form1::Form1(QWidget* parent) : QWidget(parent) {
     InstallFontSubstitutes();
     setWindowTitle("Quinmare");
+    setWindowIcon(QIcon::fromTheme("org.quinmare.Quinmare", QIcon(":/icons/org.quinmare.Quinmare.png")));
     setObjectName("Form1");
     QPalette background = palette();
     background.setColor(QPalette::Window, QColor(224, 224, 224));
@@ -172,10 +174,12 @@ void Form1::BuildControls() {
     SetTextColour(heading0, QColor(0, 0, 255));
     heading0->setObjectName("Label1");
     heading0->setProperty("index", 0);
+    heading0->setAccessibleDescription("Heading of the base sequence box");
 
     command1_ = MakeButton(this, QString::fromUtf8("配列自動生成"));
     command1_->setObjectName("Command1");
     command1_->setAccessibleName(QString::fromUtf8("配列自動生成"));
+    command1_->setAccessibleDescription("Generates a random DNA sequence of the length chosen on the slider");
 
     slider1_ = new QSlider(Qt::Horizontal, this);
     slider1_->setObjectName("Slider1");
@@ -185,19 +189,23 @@ void Form1::BuildControls() {
     slider1_->setPageStep(300);
     slider1_->setFocusPolicy(Qt::StrongFocus);
     slider1_->setAccessibleName(QString::fromUtf8("塩基数"));
+    slider1_->setAccessibleDescription("Chooses how many bases to generate and to decode, 0 to 10000");
 
     text1_ = MakeShowBox(this, Qt::AlignRight | Qt::AlignVCenter);
     text1_->setObjectName("Text1");
     text1_->setText(ToQString(text1_value_));
     text1_->setAccessibleName(QString::fromUtf8("桁数"));
+    text1_->setAccessibleDescription("The chosen length in bases; decoding reads a third of it as codons");
 
     auto* unit = new QLabel(QString::fromUtf8("桁"), this);
     unit->setObjectName("Label2");
     unit->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    unit->setAccessibleDescription("Unit of the length: bases");
 
     text0_ = MakeTextBox(this);
     text0_->setObjectName("Text0");
     text0_->setAccessibleName(QString::fromUtf8("解読対象塩基配列"));
+    text0_->setAccessibleDescription("The DNA sequence to decode: generated, typed or pasted; capital A, T, G, C");
     text0_field_ = new TextBoxField(text0_);
     text0_->installEventFilter(this);
     text0_->viewport()->installEventFilter(this);
@@ -205,6 +213,7 @@ void Form1::BuildControls() {
     text2_ = MakeTextBox(this);
     text2_->setObjectName("Text2");
     text2_->setAccessibleName(QString::fromUtf8("アミノ酸配列"));
+    text2_->setAccessibleDescription("The decoded amino acids; every stop codon ends a paragraph");
     text2_field_ = new TextBoxField(text2_);
     text2_->installEventFilter(this);
     text2_->viewport()->installEventFilter(this);
@@ -213,16 +222,19 @@ void Form1::BuildControls() {
     text3_->setObjectName("Text3");
     text3_->setFont(JapaneseFont(kBoxFont, 30, true));
     text3_->setAccessibleName(QString::fromUtf8("解読中のコドン"));
+    text3_->setAccessibleDescription("The codon being decoded");
 
     command2_ = MakeButton(this, QString::fromUtf8("解読かいしぃ～"));
     command2_->setObjectName("Command2");
     command2_->setAccessibleName(QString::fromUtf8("解読かいしぃ～"));
+    command2_->setAccessibleDescription("Decodes the sequence codon by codon into amino acids");
 
     auto* heading1 = new QLabel(QString::fromUtf8("アミノ酸配列"), this);
     heading1->setFont(JapaneseFont(kHeadingFont, 14.25, true));
     SetTextColour(heading1, QColor(255, 0, 0));
     heading1->setObjectName("Label1");
     heading1->setProperty("index", 1);
+    heading1->setAccessibleDescription("Heading of the amino-acid box");
 
     for (const Placement& place : kControls) {
         for (QWidget* child : findChildren<QWidget*>(place.name, Qt::FindDirectChildrenOnly)) {

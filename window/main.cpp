@@ -5,6 +5,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quinmare");
+    QApplication::setDesktopFileName("org.quinmare.Quinmare");
     quinmare::Form1 window;
     window.show();
     return QApplication::exec();
