@@ -68,6 +68,10 @@ void Form1Test::startsEmptyWithFocusOnGenerate() {
     QCOMPARE(Control<QSlider>(form, "Slider1")->maximum(), 10000);
     QCOMPARE(QApplication::focusWidget(), Control(form, "Command1"));
     QCOMPARE(form.palette().color(QPalette::Window), QColor(224, 224, 224));
+    QCOMPARE(Control<QLineEdit>(form, "Text1")->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    QCOMPARE(Control<QLineEdit>(form, "Text3")->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    QCOMPARE(Control<QLabel>(form, "Label1", 0)->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    QCOMPARE(Control<QLabel>(form, "Label1", 1)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
 }
 
 void Form1Test::geometryAt96Dpi_data() {

@@ -169,72 +169,64 @@ Form1::~Form1() = default;
 int Form1::Twips(int twips) const { return qRound(twips * logicalDpiX() / 1440.0); }
 
 void Form1::BuildControls() {
-    auto* heading0 = new QLabel(QString::fromUtf8("解読対象塩基配列"), this);
-    heading0->setFont(JapaneseFont(kHeadingFont, 14.25, true));
-    SetTextColour(heading0, QColor(0, 0, 255));
-    heading0->setObjectName("Label1");
-    heading0->setProperty("index", 0);
-    heading0->setAccessibleDescription("Heading of the base sequence box");
+    // Object names are the controls' own names; accessible names are the
+    // Japanese captions, descriptions say in English what each one does.
+    auto describe = [](QWidget* control, const char* name, const char* spoken, const char* description) {
+        control->setObjectName(name);
+        if (spoken) control->setAccessibleName(QString::fromUtf8(spoken));
+        control->setAccessibleDescription(description);
+    };
+    auto heading = [&](const char* caption, QColor colour, int index, const char* description) {
+        auto* label = new QLabel(QString::fromUtf8(caption), this);
+        label->setFont(JapaneseFont(kHeadingFont, 14.25, true));
+        SetTextColour(label, colour);
+        describe(label, "Label1", nullptr, description);
+        label->setProperty("index", index);
+    };
+    auto text_box = [&](QPlainTextEdit*& box, TextBoxField*& field) {
+        box = MakeTextBox(this);
+        field = new TextBoxField(box);
+        box->installEventFilter(this);
+        box->viewport()->installEventFilter(this);
+    };
+
+    heading("解読対象塩基配列", QColor(0, 0, 255), 0, "Heading of the base sequence box");
 
     command1_ = MakeButton(this, QString::fromUtf8("配列自動生成"));
-    command1_->setObjectName("Command1");
-    command1_->setAccessibleName(QString::fromUtf8("配列自動生成"));
-    command1_->setAccessibleDescription("Generates a random DNA sequence of the length chosen on the slider");
+    describe(command1_, "Command1", "配列自動生成",
+             "Generates a random DNA sequence of the length chosen on the slider");
 
     slider1_ = new QSlider(Qt::Horizontal, this);
-    slider1_->setObjectName("Slider1");
     slider1_->setRange(0, 10000);
     slider1_->setValue(0);
     slider1_->setSingleStep(1);
     slider1_->setPageStep(300);
     slider1_->setFocusPolicy(Qt::StrongFocus);
-    slider1_->setAccessibleName(QString::fromUtf8("塩基数"));
-    slider1_->setAccessibleDescription("Chooses how many bases to generate and to decode, 0 to 10000");
+    describe(slider1_, "Slider1", "塩基数", "Chooses how many bases to generate and to decode, 0 to 10000");
 
     text1_ = MakeShowBox(this, Qt::AlignRight | Qt::AlignVCenter);
-    text1_->setObjectName("Text1");
     text1_->setText(ToQString(text1_value_));
-    text1_->setAccessibleName(QString::fromUtf8("桁数"));
-    text1_->setAccessibleDescription("The chosen length in bases; decoding reads a third of it as codons");
+    describe(text1_, "Text1", "桁数", "The chosen length in bases; decoding reads a third of it as codons");
 
     auto* unit = new QLabel(QString::fromUtf8("桁"), this);
-    unit->setObjectName("Label2");
     unit->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    unit->setAccessibleDescription("Unit of the length: bases");
+    describe(unit, "Label2", nullptr, "Unit of the length: bases");
 
-    text0_ = MakeTextBox(this);
-    text0_->setObjectName("Text0");
-    text0_->setAccessibleName(QString::fromUtf8("解読対象塩基配列"));
-    text0_->setAccessibleDescription("The DNA sequence to decode: generated, typed or pasted; capital A, T, G, C");
-    text0_field_ = new TextBoxField(text0_);
-    text0_->installEventFilter(this);
-    text0_->viewport()->installEventFilter(this);
+    text_box(text0_, text0_field_);
+    describe(text0_, "Text0", "解読対象塩基配列",
+             "The DNA sequence to decode: generated, typed or pasted; capital A, T, G, C");
 
-    text2_ = MakeTextBox(this);
-    text2_->setObjectName("Text2");
-    text2_->setAccessibleName(QString::fromUtf8("アミノ酸配列"));
-    text2_->setAccessibleDescription("The decoded amino acids; every stop codon ends a paragraph");
-    text2_field_ = new TextBoxField(text2_);
-    text2_->installEventFilter(this);
-    text2_->viewport()->installEventFilter(this);
+    text_box(text2_, text2_field_);
+    describe(text2_, "Text2", "アミノ酸配列", "The decoded amino acids; every stop codon ends a paragraph");
 
     text3_ = MakeShowBox(this, Qt::AlignCenter);
-    text3_->setObjectName("Text3");
     text3_->setFont(JapaneseFont(kBoxFont, 30, true));
-    text3_->setAccessibleName(QString::fromUtf8("解読中のコドン"));
-    text3_->setAccessibleDescription("The codon being decoded");
+    describe(text3_, "Text3", "解読中のコドン", "The codon being decoded");
 
     command2_ = MakeButton(this, QString::fromUtf8("解読かいしぃ～"));
-    command2_->setObjectName("Command2");
-    command2_->setAccessibleName(QString::fromUtf8("解読かいしぃ～"));
-    command2_->setAccessibleDescription("Decodes the sequence codon by codon into amino acids");
+    describe(command2_, "Command2", "解読かいしぃ～", "Decodes the sequence codon by codon into amino acids");
 
-    auto* heading1 = new QLabel(QString::fromUtf8("アミノ酸配列"), this);
-    heading1->setFont(JapaneseFont(kHeadingFont, 14.25, true));
-    SetTextColour(heading1, QColor(255, 0, 0));
-    heading1->setObjectName("Label1");
-    heading1->setProperty("index", 1);
-    heading1->setAccessibleDescription("Heading of the amino-acid box");
+    heading("アミノ酸配列", QColor(255, 0, 0), 1, "Heading of the amino-acid box");
 
     for (const Placement& place : kControls) {
         for (QWidget* child : findChildren<QWidget*>(place.name, Qt::FindDirectChildrenOnly)) {
