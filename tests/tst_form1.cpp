@@ -336,7 +336,9 @@ void Form1Test::nestingStopsAtCapWithStackToSpare() {
     qInfo("stack per nested run: %zu bytes; %d levels: %zu of %zu bytes", std::size_t(per_level), Form1::kMaxNesting,
           std::size_t(per_level * Form1::kMaxNesting), std::size_t(available));
     QVERIFY(per_level > 0);
-    QVERIFY(2 * per_level * Form1::kMaxNesting <= available);
+    // A press that comes through the X server costs up to twice what a
+    // posted one does; on top of that, a factor 2 must be left to spare.
+    QVERIFY(2 * 2 * per_level * Form1::kMaxNesting <= available);
 }
 
 void Form1Test::closeDuringRunEndsEveryRun_data() {
