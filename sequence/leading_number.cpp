@@ -65,4 +65,9 @@ double LeadingNumber(std::u16string_view text) {
     return negative ? -value : value;
 }
 
+std::u16string DecimalText(std::int32_t value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
 }  // namespace quinmare

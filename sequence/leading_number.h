@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace quinmare {
@@ -11,5 +13,9 @@ namespace quinmare {
 // A text that does not begin with a number gives 0; one too large for a
 // double gives an infinity of its sign.
 double LeadingNumber(std::u16string_view text);
+
+// A length as the length field shows it: plain decimal digits, a "-" for a
+// negative value, no separators or leading zeros.
+std::u16string DecimalText(std::int32_t value);
 
 }  // namespace quinmare

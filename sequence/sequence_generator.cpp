@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "leading_number.h"
+
 namespace quinmare {
 namespace {
 
@@ -13,11 +15,6 @@ std::uint32_t random_state = 327680;
 
 // The letter of each drawn digit, in this order (not alphabetical).
 constexpr char16_t kLetters[4] = {u'A', u'T', u'G', u'C'};
-
-std::u16string DecimalText(std::int32_t value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 }  // namespace
 

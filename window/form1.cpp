@@ -15,6 +15,7 @@
 
 #include "sequence/codon_table.h"
 #include "sequence/decoding_run.h"
+#include "sequence/leading_number.h"
 #include "sequence/sequence_generator.h"
 #include "text_box_field.h"
 
@@ -100,15 +101,6 @@ QFont JapaneseFont(const char* family, qreal points, bool bold) {
     font.setBold(bold);
     font.setStyleHint(QFont::SansSerif);
     return font;
-}
-
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string DecimalText(std::int32_t value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
 }
 
 void SetTextColour(QWidget* widget, QColor colour) {
@@ -265,18 +257,21 @@ void Form1::WriteText(Field field, std::u16string_view text) {
         ScheduleFrame();
         break;
     case Field::Text1:
-        text1_value_.assign(text);
-        text1_->setText(ToQString(text));
+        ShowLine(text1_, text1_value_, text);
         break;
     case Field::Text2:
         text2_field_->Write(text);
         ScheduleFrame();
         break;
     case Field::Text3:
-        text3_value_.assign(text);
-        text3_->setText(ToQString(text));
+        ShowLine(text3_, text3_value_, text);
         break;
     }
+}
+
+void Form1::ShowLine(QLineEdit* box, std::u16string& value, std::u16string_view text) {
+    value.assign(text);
+    box->setText(ToQString(text));
 }
 
 std::int32_t Form1::ReadSliderPosition() { return slider1_->value(); }

@@ -68,6 +68,8 @@ private:
     void Slider1_Click();
     void Dispatch(void (*run)(FormFields&));
     void ScheduleFrame();
+    // Keeps a single-line box's text and shows it at once.
+    static void ShowLine(QLineEdit* box, std::u16string& value, std::u16string_view text);
 
     QPushButton* command1_ = nullptr;
     QPushButton* command2_ = nullptr;

@@ -6,13 +6,9 @@
 #include <QTextDocument>
 
 namespace quinmare {
-namespace {
-
 QString ToQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-}  // namespace
 
 std::u16string FromDocumentText(const QString& raw) {
     std::u16string text;

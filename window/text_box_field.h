@@ -41,4 +41,7 @@ private:
 // The document's raw text with paragraph and line separators as CR LF.
 std::u16string FromDocumentText(const QString& raw);
 
+// A field's text as a QString, unit for unit.
+QString ToQString(std::u16string_view text);
+
 }  // namespace quinmare
