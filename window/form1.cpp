@@ -2,12 +2,14 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSlider>
 #include <array>
 #include <exception>
@@ -17,6 +19,7 @@
 #include "sequence/decoding_run.h"
 #include "sequence/leading_number.h"
 #include "sequence/sequence_generator.h"
+#include "text_box.h"
 #include "text_box_field.h"
 
 namespace quinmare {
@@ -95,6 +98,30 @@ void InstallFontSubstitutes() {
     (void)installed;
 }
 
+// The form's grey is fixed, so the whole window keeps one light look under
+// any desktop palette: on a dark one the window text would be white on that
+// grey, and the boxes and buttons dark patches on a light window. Only the
+// selection keeps the desktop's colours.
+QPalette LightPalette(const QPalette& desktop) {
+    const QColor grey(224, 224, 224);
+    QPalette light(grey, grey);
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::AlternateBase, QColor(245, 245, 245));
+    light.setColor(QPalette::ToolTipBase, QColor(255, 255, 220));
+    light.setColor(QPalette::ToolTipText, Qt::black);
+    light.setColor(QPalette::PlaceholderText, QColor(90, 90, 90));
+    light.setColor(QPalette::Link, QColor(0, 0, 192));
+    // Disabled text, as in the length and codon boxes, readable at 5:1.
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        light.setColor(QPalette::Disabled, role, QColor(90, 90, 90));
+    }
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        light.setColor(group, QPalette::Highlight, desktop.color(group, QPalette::Highlight));
+        light.setColor(group, QPalette::HighlightedText, desktop.color(group, QPalette::HighlightedText));
+    }
+    return light;
+}
+
 QFont JapaneseFont(const char* family, qreal points, bool bold) {
     QFont font(QString::fromUtf8(family));
     font.setPointSizeF(points);
@@ -109,12 +136,10 @@ void SetTextColour(QWidget* widget, QColor colour) {
     widget->setPalette(palette);
 }
 
-QPlainTextEdit* MakeTextBox(QWidget* parent) {
-    auto* box = new QPlainTextEdit(parent);
+TextBox* MakeTextBox(QWidget* parent) {
+    auto* box = new TextBox(parent);
     box->setFont(JapaneseFont(kBoxFont, 9.75, false));
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    // A generated sequence is one long word: wrap it anywhere.
-    box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setTabChangesFocus(true);
@@ -143,9 +168,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     setWindowTitle("Quinmare");
     setWindowIcon(QIcon::fromTheme("org.quinmare.Quinmare", QIcon(":/icons/org.quinmare.Quinmare.png")));
     setObjectName("Form1");
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QColor(224, 224, 224));
-    setPalette(background);
+    setPalette(LightPalette(QGuiApplication::palette()));
     setAutoFillBackground(true);
     BuildControls();
     setFixedSize(Twips(kClientWidth), Twips(kClientHeight));
@@ -176,8 +199,10 @@ void Form1::BuildControls() {
         label->setProperty("index", index);
     };
     auto text_box = [&](QPlainTextEdit*& box, TextBoxField*& field) {
-        box = MakeTextBox(this);
-        field = new TextBoxField(box);
+        auto* text_box = MakeTextBox(this);
+        field = new TextBoxField(text_box);
+        text_box->before_user_insert = [field] { field->Flush(); };
+        box = text_box;
         box->installEventFilter(this);
         box->viewport()->installEventFilter(this);
     };
@@ -277,9 +302,8 @@ void Form1::ShowLine(QLineEdit* box, std::u16string& value, std::u16string_view 
 std::int32_t Form1::ReadSliderPosition() { return slider1_->value(); }
 
 void Form1::WriteSliderPosition(std::int32_t position) {
-    writing_slider_ = true;
+    const QScopedValueRollback<bool> writing(writing_slider_, true);
     slider1_->setValue(position);
-    writing_slider_ = false;
 }
 
 void Form1::YieldToEvents() {
@@ -299,15 +323,16 @@ void Form1::Slider1_Click() { WriteText(Field::Text1, DecimalText(slider1_->valu
 
 void Form1::Dispatch(void (*run)(FormFields&)) {
     if (closed_ || run_depth_ >= kMaxNesting) return;
-    ++run_depth_;
-    try {
-        run(*this);
-    } catch (const WindowClosed&) {
-        // The window has gone: every run unwinds to here.
-    } catch (const std::exception&) {
-        // Nothing may cross the toolkit's event dispatch; the run just ends.
+    {
+        const QScopedValueRollback<int> depth(run_depth_, run_depth_ + 1);
+        try {
+            run(*this);
+        } catch (const WindowClosed&) {
+            // The window has gone: every run unwinds to here.
+        } catch (...) {
+            // Nothing may cross the toolkit's event dispatch; the run just ends.
+        }
     }
-    --run_depth_;
     // The run is over: what it wrote last is shown now, not a frame later.
     if (!closed_) ShowPendingText();
 }

@@ -1,9 +1,11 @@
 #include "text_box_field.h"
 
-#include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include "text_box.h"
 
 namespace quinmare {
 QString ToQString(std::u16string_view text) {
@@ -23,7 +25,7 @@ std::u16string FromDocumentText(const QString& raw) {
     return text;
 }
 
-TextBoxField::TextBoxField(QPlainTextEdit* box) : QObject(box), box_(box) {
+TextBoxField::TextBoxField(TextBox* box) : QObject(box), box_(box) {
     text_ = FromDocumentText(box_->document()->toRawText());
     shown_ = text_.size();
     connect(box_->document(), &QTextDocument::contentsChange, this, [this] {
@@ -33,9 +35,22 @@ TextBoxField::TextBoxField(QPlainTextEdit* box) : QObject(box), box_(box) {
 
 void TextBoxField::TakeUserEdit() {
     if (!user_edited_) return;
-    text_ = FromDocumentText(box_->document()->toRawText());
-    shown_ = text_.size();
-    replace_ = false;
+    if (resync_) {
+        // The widget is out of step with the field after a failed hand-over;
+        // the field holds, and the widget is rewritten at the next Flush.
+        user_edited_ = false;
+        return;
+    }
+    std::u16string edited = FromDocumentText(box_->document()->toRawText());
+    std::u16string_view waiting = std::u16string_view(text_).substr(shown_);
+    // A CR at the end of what was shown already reads back as CR LF.
+    if (shown_ > 0 && text_[shown_ - 1] == u'\r' && waiting.starts_with(u'\n') && edited.ends_with(u"\r\n")) {
+        waiting.remove_prefix(1);
+    }
+    const std::size_t shown = edited.size();
+    edited += waiting;
+    text_ = std::move(edited);
+    shown_ = shown;
     user_edited_ = false;
 }
 
@@ -46,37 +61,47 @@ std::u16string TextBoxField::Read() {
 
 void TextBoxField::Write(std::u16string_view text) {
     TakeUserEdit();
-    const std::u16string_view shown = std::u16string_view(text_).substr(0, shown_);
-    if (!text.starts_with(shown)) replace_ = true;
+    const bool extends = !resync_ && text.starts_with(std::u16string_view(text_).substr(0, shown_));
     text_.assign(text);
+    if (extends) return;
+    // Anything but an extension (a run starting with an empty box) is shown
+    // at once, so that what waits for the next frame is only ever an
+    // addition at the end.
+    resync_ = true;
+    Flush();
 }
 
-void TextBoxField::Flush() {
+void TextBoxField::Flush() noexcept {
     if (!HasPending()) return;
-    writing_ = true;
-    QTextDocument* document = box_->document();
-    QScrollBar* scroll = box_->verticalScrollBar();
-    const bool follow_end = scroll->value() == scroll->maximum() && scroll->maximum() > 0;
-    // A CR LF split between what is shown and what is new would show as
-    // two breaks: give the widget the whole text then.
-    const bool split_break = !replace_ && shown_ > 0 && text_[shown_ - 1] == u'\r' && text_[shown_] == u'\n';
-    // Program writes are not the user's edits: they leave no undo steps.
-    document->setUndoRedoEnabled(false);
-    if (replace_ || split_break) {
-        // The caret goes to the end, where a run's next text will follow,
-        // whether or not a rewrite and appends arrived in the same frame.
-        box_->setPlainText(ToQString(text_));
-        box_->moveCursor(QTextCursor::End);
-    } else {
-        QTextCursor cursor(document);
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(ToQString(std::u16string_view(text_).substr(shown_)));
-        if (follow_end) scroll->setValue(scroll->maximum());
+    try {
+        // An edit the user made meanwhile is taken in first: a rewrite
+        // below would otherwise lose it.
+        TakeUserEdit();
+        QScopedValueRollback<bool> writing(writing_, true);
+        QTextDocument* document = box_->document();
+        QScrollBar* scroll = box_->verticalScrollBar();
+        const bool follow_end = scroll->value() == scroll->maximum() && scroll->maximum() > 0;
+        // A CR LF split between what is shown and what is new would show as
+        // two breaks: give the widget the whole text then.
+        const bool whole =
+            resync_ || (shown_ > 0 && text_[shown_ - 1] == u'\r' && text_[shown_] == u'\n');
+        box_->ProgramChange(!whole, [&] {
+            if (whole) {
+                // The caret goes to the end, where a run's next text will follow.
+                box_->setPlainText(ToQString(text_));
+                box_->moveCursor(QTextCursor::End);
+            } else {
+                QTextCursor cursor(document);
+                cursor.movePosition(QTextCursor::End);
+                cursor.insertText(ToQString(std::u16string_view(text_).substr(shown_)));
+                if (follow_end) scroll->setValue(scroll->maximum());
+            }
+        });
+        shown_ = text_.size();
+        resync_ = false;
+    } catch (...) {
+        resync_ = true;
     }
-    document->setUndoRedoEnabled(true);
-    shown_ = text_.size();
-    replace_ = false;
-    writing_ = false;
 }
 
 }  // namespace quinmare

@@ -1,0 +1,158 @@
+#include "text_box.h"
+
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QScopedValueRollback>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+#include <exception>
+
+namespace quinmare {
+
+TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
+    // The document's own undo stack would record the program's appends
+    // too; the user's edits are kept here instead.
+    document()->setUndoRedoEnabled(false);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    connect(document(), &QTextDocument::contentsChange, this, &TextBox::Record);
+}
+
+void TextBox::ProgramChange(bool append_only, const std::function<void()>& change) {
+    QScopedValueRollback<bool> program(program_, true);
+    if (!append_only) {
+        undo_.clear();
+        redo_.clear();
+    }
+    change();
+}
+
+// Qt 6.4 (the Qt of Debian 12 and Ubuntu 24.04) looks at the first of the
+// offered formats without checking that there is one: pasting a clipboard or
+// selection that offers none (nothing copied since login, or its owner has
+// quit), with Ctrl+V, Shift+Insert, the menu or a middle click, crashes inside
+// QWidgetTextControl::insertFromMimeData. Later releases check. This box takes
+// plain text only, so Qt is given text or nothing: an empty clipboard, or one
+// holding only an image, pastes nothing and changes nothing.
+bool TextBox::canInsertFromMimeData(const QMimeData* source) const {
+    return source && source->hasText() && !source->text().isEmpty();
+}
+
+void TextBox::insertFromMimeData(const QMimeData* source) {
+    try {
+        if (!canInsertFromMimeData(source)) return;
+        QMimeData text;
+        text.setText(source->text());
+        if (before_user_insert) before_user_insert();
+        QPlainTextEdit::insertFromMimeData(&text);
+    } catch (const std::exception&) {
+        // Out of memory on a huge paste: the paste does not happen.
+    }
+}
+
+void TextBox::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+        event->matches(QKeySequence::Undo) ? Undo() : Redo();
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void TextBox::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createStandardContextMenu(event->pos());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // Undo and redo in the standard menu act on the document's stack; put
+    // ours in their place, with the same look.
+    for (QAction* standard : menu->actions()) {
+        const bool undo = standard->objectName() == QLatin1String("edit-undo");
+        if (!undo && standard->objectName() != QLatin1String("edit-redo")) continue;
+        auto* action = new QAction(standard->icon(), standard->text(), menu);
+        action->setObjectName(standard->objectName());
+        action->setEnabled(undo ? CanUndo() : CanRedo());
+        connect(action, &QAction::triggered, this, undo ? &TextBox::Undo : &TextBox::Redo);
+        menu->insertAction(standard, action);
+        menu->removeAction(standard);
+    }
+    menu->popup(event->globalPos());
+}
+
+void TextBox::Record(int position, int removed, int added) {
+    try {
+        FitWrapMode(position);
+        QTextDocument* doc = document();
+        const int length = doc->characterCount() - 1;
+        // When the whole text is replaced, Qt counts the final paragraph
+        // end as well; the mirror says what is really there.
+        removed = std::min(removed, int(mirror_.size()) - position);
+        added = std::min(added, length - position);
+        if (position < 0 || removed < 0 || added < 0) return Resync();
+        QTextCursor range(doc);
+        range.setPosition(position);
+        range.setPosition(position + added, QTextCursor::KeepAnchor);
+        Edit edit{position, mirror_.mid(position, removed), range.selectedText()};
+        mirror_.replace(position, removed, edit.added);
+        if (mirror_.size() != length) return Resync();
+        if (program_ || replaying_ || edit.removed == edit.added) return;
+        redo_.clear();
+        // Typing a run of characters is one undo step, as in any editor.
+        if (!undo_.empty() && edit.removed.isEmpty() && edit.added.size() == 1 &&
+            edit.added != QChar::ParagraphSeparator) {
+            Edit& last = undo_.back();
+            if (last.removed.isEmpty() && !last.added.endsWith(QChar::ParagraphSeparator) &&
+                last.position + last.added.size() == position) {
+                last.added += edit.added;
+                return;
+            }
+        }
+        undo_.push_back(std::move(edit));
+    } catch (const std::exception&) {
+        // Out of memory: no history rather than a wrong one.
+        undo_.clear();
+        redo_.clear();
+        mirror_ = QString();
+    }
+}
+
+void TextBox::Resync() {
+    undo_.clear();
+    redo_.clear();
+    mirror_ = document()->toRawText();
+}
+
+void TextBox::Undo() { Replay(undo_, redo_); }
+
+void TextBox::Redo() { Replay(redo_, undo_); }
+
+void TextBox::Replay(std::vector<Edit>& from, std::vector<Edit>& to) {
+    if (from.empty()) return;
+    Edit edit = std::move(from.back());
+    from.pop_back();
+    QTextCursor range(document());
+    const int end = edit.position + int(edit.added.size());
+    if (end > document()->characterCount() - 1) return Resync();
+    range.setPosition(edit.position);
+    range.setPosition(end, QTextCursor::KeepAnchor);
+    // Only text that is still exactly what the edit left is given back.
+    if (range.selectedText() != edit.added) return Resync();
+    {
+        QScopedValueRollback<bool> replaying(replaying_, true);
+        range.insertText(edit.removed);
+    }
+    setTextCursor(range);
+    ensureCursorVisible();
+    // The way back: the text just put back gives way to what the edit added.
+    to.push_back({edit.position, std::move(edit.added), std::move(edit.removed)});
+}
+
+void TextBox::FitWrapMode(int position) {
+    const QTextOption::WrapMode wanted =
+        document()->findBlock(position).length() > kLongParagraph ? QTextOption::WrapAnywhere
+        : document()->characterCount() <= kLongParagraph          ? QTextOption::WrapAtWordBoundaryOrAnywhere
+                                                                  : wordWrapMode();
+    if (wanted != wordWrapMode()) setWordWrapMode(wanted);
+}
+
+}  // namespace quinmare
