@@ -1,6 +1,8 @@
 #include <QtTest>
 
 #include <QFontDatabase>
+#include <QScopeGuard>
+#include <cmath>
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QTextLayout>
@@ -20,6 +22,46 @@
 using quinmare::Field;
 using quinmare::Form1;
 
+namespace {
+
+// WCAG 2.1 contrast between two colours, 1 to 21.
+double Contrast(QColor a, QColor b) {
+    auto luminance = [](QColor c) {
+        auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Within an area of a rendered window: its commonest colour (the ground)
+// and the strongest contrast of any pixel against it (the ink).
+double InkContrast(const QImage& image, QRect area, QColor* ground = nullptr) {
+    QHash<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) ++counts[image.pixel(x, y)];
+    QRgb common = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > counts.value(common)) common = it.key();
+    double best = 1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) best = std::max(best, Contrast(QColor(it.key()), QColor(common)));
+    if (ground) *ground = QColor(common);
+    return best;
+}
+
+// Roughly GNOME's Adwaita-dark, as Qt's gtk3 platform theme hands it over.
+QPalette DarkPalette() {
+    QPalette dark(QColor(53, 53, 53), QColor(53, 53, 53));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::BrightText})
+        dark.setColor(role, QColor(238, 238, 236));
+    dark.setColor(QPalette::Base, QColor(45, 45, 45));
+    dark.setColor(QPalette::Highlight, QColor(21, 83, 158));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    return dark;
+}
+
+}  // namespace
+
 
 class Form1Test : public QObject {
     Q_OBJECT
@@ -32,6 +74,8 @@ private slots:
     void geometryAt96Dpi();
     void captionsHaveJapaneseFonts_data();
     void captionsHaveJapaneseFonts();
+    void legibleUnderAnyPalette_data();
+    void legibleUnderAnyPalette();
     void sliderLinkCopiesPosition_data();
     void sliderLinkCopiesPosition();
     void showBoxesTakeNoFocusNorTyping();
@@ -154,6 +198,62 @@ void Form1Test::captionsHaveJapaneseFonts() {
         }
     }
     QCOMPARE(glyphs, text.size());
+}
+
+void Form1Test::legibleUnderAnyPalette_data() {
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<bool>("before");  // the desktop is dark when the window opens
+    QTest::newRow("desktop default") << false << false;
+    QTest::newRow("dark desktop, window opened in it") << true << true;
+    QTest::newRow("desktop turns dark, window open") << true << false;
+}
+
+void Form1Test::legibleUnderAnyPalette() {
+    QFETCH(bool, dark);
+    QFETCH(bool, before);
+    const QPalette desktop = QApplication::palette();
+    auto restore = qScopeGuard([&] { QApplication::setPalette(desktop); });
+    if (dark) QApplication::setPalette(DarkPalette());
+    if (before) {
+        form_ = std::make_unique<Form1>();
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    }
+    form_->WriteText(Field::Text0, u"ATGCCC");
+    form_->WriteText(Field::Text2, u"Met__Pro__");
+    form_->WriteText(Field::Text3, u"ATG");
+    form_->ShowPendingText();
+    const QImage shot = form_->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const qreal scale = shot.devicePixelRatio();
+    auto area = [&](QRect r) { return QRect((r.topLeft() * scale), r.size() * scale); };
+    auto control = [&](const char* name, int index = -1) { return area(Control(*form_, name, index)->geometry()); };
+
+    QColor ground;
+    // The arrow, drawn straight on the form, against the form's grey.
+    const QRect arrow(form_->Twips(6960), form_->Twips(4200), form_->Twips(1080) + 1, form_->Twips(960) + 1);
+    const double arrow_contrast = InkContrast(shot, area(arrow), &ground);
+    QCOMPARE(ground, QColor(224, 224, 224));
+    QVERIFY2(arrow_contrast >= 3, qPrintable(QString::number(arrow_contrast)));
+    QString figures = QString("arrow %1").arg(arrow_contrast, 0, 'f', 2);
+    // Every caption and every text in a box or on a button.
+    for (const char* name : {"Label2", "Command1", "Command2", "Text0", "Text1", "Text2", "Text3"}) {
+        // Inside the frame: the ground is the face or the box's background.
+        const QRect inside = control(name).adjusted(3 * scale, 3 * scale, -3 * scale, -3 * scale);
+        const double contrast = InkContrast(shot, QByteArray(name) == "Label2" ? control(name) : inside);
+        QVERIFY2(contrast >= 4.5, qPrintable(QString("%1: %2").arg(name).arg(contrast)));
+        figures += QString(", %1 %2").arg(name).arg(contrast, 0, 'f', 2);
+    }
+    // The headings keep their own blue and red.
+    for (int index : {0, 1}) {
+        const QColor wanted = index == 0 ? QColor(0, 0, 255) : QColor(255, 0, 0);
+        const QRect heading = control("Label1", index);
+        bool found = false;
+        for (int y = heading.top(); y <= heading.bottom() && !found; ++y)
+            for (int x = heading.left(); x <= heading.right() && !found; ++x) found = QColor(shot.pixel(x, y)) == wanted;
+        QVERIFY2(found, qPrintable(wanted.name()));
+        figures += QString(", heading %1 %2").arg(wanted.name()).arg(Contrast(wanted, QColor(224, 224, 224)), 0, 'f', 2);
+    }
+    qInfo("contrast against the ground: %s", qPrintable(figures));
 }
 
 void Form1Test::sliderLinkCopiesPosition_data() {
