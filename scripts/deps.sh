@@ -15,4 +15,4 @@ quinmare_install_missing() {
 }
 
 # What building and running the program needs.
-QUINMARE_BUILD_PACKAGES=(cmake g++ make qt6-base-dev libgl-dev fonts-ipafont-gothic)
+QUINMARE_BUILD_PACKAGES=(cmake g++ make qt6-base-dev libgl-dev fonts-ipafont-gothic qt6-wayland)

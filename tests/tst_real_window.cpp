@@ -1,33 +1,49 @@
-// Checks the window as the X server shows it: run under xvfb-run.
+// Checks the window on a real display server: an X server (xvfb-run), at
+// scale 1 and 2, and a Wayland compositor (weston, headless).
 #include <QtTest>
 
+#include <QClipboard>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QScreen>
+#include <QSlider>
 
 #include "form1.h"
+#include "test_text.h"
+#include "window_helpers.h"
 
+using quinmare::Field;
 using quinmare::Form1;
 
 class RealWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void pixelsOnScreen();
+    void middleClickPastesOnlyText_data();
+    void middleClickPastesOnlyText();
+    void generatesDecodesAndCloses();
 };
 
 void RealWindowTest::pixelsOnScreen() {
-    if (QGuiApplication::platformName() != "xcb") QSKIP("needs a real X display (xvfb-run)");
+    if (QGuiApplication::platformName() != "xcb") QSKIP("reads the screen of an X server (xvfb-run)");
     Form1 form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QTest::qWait(50);  // let the first paint reach the server
     const QImage shot = form.screen()->grabWindow(form.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(shot.size(), form.size() * form.devicePixelRatio());
-    if (form.logicalDpiX() != 96 || form.devicePixelRatio() != 1) QSKIP("pixel positions assume 96 DPI");
+    const qreal scale = form.devicePixelRatio();
+    QCOMPARE(shot.size(), form.size() * scale);
+    if (form.logicalDpiX() != 96) QSKIP("pixel positions assume 96 DPI");
+    // 14850 x 10770 twips, at 96 DPI times the scale, in device pixels.
+    QCOMPARE(shot.size(), QSize(990, 718) * scale);
+    qInfo("client area %dx%d device pixels at scale %g", shot.width(), shot.height(), scale);
 
-    auto at = [&](int x, int y) { return QColor(shot.pixel(x, y)); };
+    // Positions below are in the window's own pixels at 96 DPI.
+    auto at = [&](int x, int y) { return QColor(shot.pixel(qRound(x * scale), qRound(y * scale))); };
     auto anyIn = [&](QRect area, auto&& wanted) {
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x)
-                if (wanted(at(x, y))) return true;
+        for (int y = area.top() * scale; y <= area.bottom() * scale; ++y)
+            for (int x = area.left() * scale; x <= area.right() * scale; ++x)
+                if (wanted(QColor(shot.pixel(x, y)))) return true;
         return false;
     };
     const QColor grey(224, 224, 224);
@@ -36,6 +52,8 @@ void RealWindowTest::pixelsOnScreen() {
     QVERIFY(anyIn(QRect(8, 8, 169, 25), [](QColor c) { return c.blue() > 200 && c.red() < 80 && c.green() < 80; }));
     QVERIFY(anyIn(QRect(560, 8, 169, 25), [](QColor c) { return c.red() > 200 && c.blue() < 80 && c.green() < 80; }));
     QVERIFY(!anyIn(QRect(8, 8, 169, 25), [](QColor c) { return c.red() > 200 && c.blue() < 80; }));
+    // The boxes sit where the layout puts them: the left box's frame.
+    QVERIFY(at(16, 300) != grey && at(15, 300) == grey);
 
     // The arrow: shaft top and bottom, its left end, the steps and the tip.
     const QColor ink = form.palette().color(QPalette::WindowText);
@@ -46,6 +64,50 @@ void RealWindowTest::pixelsOnScreen() {
     for (QPoint p : {QPoint(480, 300), QPoint(490, 312), QPoint(540, 312)}) {
         QVERIFY2(at(p.x(), p.y()) == grey, qPrintable(QString("no line at %1,%2").arg(p.x()).arg(p.y())));
     }
+}
+
+void RealWindowTest::middleClickPastesOnlyText_data() {
+    QTest::addColumn<bool>("text");
+    QTest::newRow("nothing selected anywhere") << false;
+    QTest::newRow("text selected") << true;
+}
+
+void RealWindowTest::middleClickPastesOnlyText() {
+    QFETCH(bool, text);
+    if (!QGuiApplication::clipboard()->supportsSelection()) QSKIP("no selection to paste on this platform");
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto* mime = new QMimeData;  // no format at all, as when nothing is selected
+    if (text) mime->setText("TGG");
+    QGuiApplication::clipboard()->setMimeData(mime, QClipboard::Selection);
+    form.WriteText(Field::Text0, u"ATG");
+    form.ShowPendingText();
+    auto* text0 = Control<QPlainTextEdit>(form, "Text0");
+    QTest::mouseClick(text0->viewport(), Qt::MiddleButton, {}, QPoint(text0->viewport()->width() - 10, 30));
+    QCOMPARE(ToQ(form.ReadText(Field::Text0)), text ? QString("ATGTGG") : QString("ATG"));
+}
+
+void RealWindowTest::generatesDecodesAndCloses() {
+    // The whole cycle on this platform, then the window closes and the
+    // event loop ends.
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    qInfo("platform %s, scale %g", qPrintable(QGuiApplication::platformName()), form.devicePixelRatio());
+    Control<QSlider>(form, "Slider1")->setValue(301);
+    QTest::mouseClick(Control(form, "Command1"), Qt::LeftButton);
+    const QString sequence = ToQ(form.ReadText(Field::Text0));
+    QCOMPARE(sequence.size(), 300);
+    QTest::mouseClick(Control(form, "Command2"), Qt::LeftButton);
+    QCOMPARE(ToQ(form.ReadText(Field::Text3)), sequence.right(3));
+    QCOMPARE(Control<QPlainTextEdit>(form, "Text2")->toPlainText(), ToQ(form.ReadText(Field::Text2)).replace("\r\n", "\n"));
+    QVERIFY(!form.ReadText(Field::Text2).empty());
+
+    QTimer::singleShot(0, &form, &QWidget::close);
+    QApplication::setQuitOnLastWindowClosed(true);
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!form.isVisible());
 }
 
 QTEST_MAIN(RealWindowTest)
