@@ -2,6 +2,8 @@
 // window, on whatever display it is given (offscreen or an X server), and
 // prints a table. Not a test: run it by hand, see the README.
 #include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -92,6 +94,37 @@ Timing WindowDecode(Form1& form, int codons) {
     });
 }
 
+// A megabyte of letters on one line, as copied from a one-line FASTA
+// record: the paste, one typed letter, one BackSpace, and a decode at the
+// slider's full length, each until the window has caught up.
+void PrintLongLine(Form1& form) {
+    QString letters;
+    const std::u16string source = Letters(1 << 20);
+    letters = QString::fromUtf16(source.data(), qsizetype(source.size()));
+    QGuiApplication::clipboard()->setText(letters);
+    auto* text0 = form.findChild<QPlainTextEdit*>("Text0");
+    text0->setFocus();
+    auto key = [&](Qt::Key code, Qt::KeyboardModifiers modifiers, const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, code, modifiers, text);
+        QApplication::sendEvent(text0, &press);
+        QKeyEvent release(QEvent::KeyRelease, code, modifiers, text);
+        QApplication::sendEvent(text0, &release);
+        Settle();
+    };
+    auto row = [](const char* what, Timing t) { std::printf("| %-28s | %8.1f ms |\n", what, t.seconds * 1e3); };
+    std::printf("\n| 1 MiB on one line            |       time |\n|------------------------------|-----------:|\n");
+    row("paste", Time(1, [&] { key(Qt::Key_V, Qt::ControlModifier, {}); }));
+    row("type a letter at the end", Time(1, [&] { key(Qt::Key_A, Qt::NoModifier, "A"); }));
+    row("BackSpace", Time(1, [&] { key(Qt::Key_Backspace, Qt::NoModifier, {}); }));
+    form.findChild<QSlider*>("Slider1")->setValue(10000);
+    auto* decode = form.findChild<QPushButton*>("Command2");
+    row("decode 3333 codons", Time(1, [&] {
+        decode->click();
+        Settle();
+    }));
+    row("type a letter after decoding", Time(1, [&] { key(Qt::Key_C, Qt::NoModifier, "C"); }));
+}
+
 // Child mode: report the moment the window has painted for the first time.
 int FirstPaintChild(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -146,6 +179,12 @@ int main(int argc, char* argv[]) {
         const Timing decode_tenth = WindowDecode(form, 333);
         const Timing decode_full = WindowDecode(form, 3333);
         PrintPair("window", "decode", decode_tenth, decode_full);
+    }
+    {
+        Form1 form;
+        form.show();
+        Settle();
+        PrintLongLine(form);
     }
     std::printf("\nStart to first paint: %.0f ms\n", FirstPaintSeconds(QCoreApplication::applicationFilePath()) * 1e3);
     rusage usage{};

@@ -11,6 +11,21 @@
 #include <exception>
 
 namespace quinmare {
+namespace {
+
+qsizetype LongestLine(const QString& text) {
+    qsizetype longest = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == u'\n' || text[i] == u'\r' || text[i] == QChar::ParagraphSeparator) {
+            longest = std::max(longest, i - start);
+            start = i + 1;
+        }
+    }
+    return longest;
+}
+
+}  // namespace
 
 TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
     // The document's own undo stack would record the program's appends
@@ -46,6 +61,11 @@ void TextBox::insertFromMimeData(const QMimeData* source) {
         QMimeData text;
         text.setText(source->text());
         if (before_user_insert) before_user_insert();
+        // Laying out a long paragraph once with the wrong wrap mode costs
+        // more than the paste: choose it before the text goes in.
+        if (LongestLine(text.text()) + textCursor().block().length() > kLongParagraph) {
+            setWordWrapMode(QTextOption::WrapAnywhere);
+        }
         QPlainTextEdit::insertFromMimeData(&text);
     } catch (const std::exception&) {
         // Out of memory on a huge paste: the paste does not happen.
