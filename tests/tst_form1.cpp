@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <QAccessible>
 #include <QFontDatabase>
 #include <QScopeGuard>
 #include <cmath>
@@ -350,6 +351,16 @@ void Form1Test::generatesThenDecodes() {
     QCOMPARE(core.yields, 100);
     QCOMPARE(ToQ(form_->ReadText(Field::Text2)), ToQ(core[Field::Text2]));
     QCOMPARE(Control<QPlainTextEdit>(*form_, "Text2")->toPlainText(), ToQ(core[Field::Text2]).replace("\r\n", "\n"));
+    // What a screen reader asks of the two show boxes: the word and the
+    // line at the caret.
+    for (const char* name : {"Text1", "Text3"}) {
+        auto* box = Control<QLineEdit>(*form_, name);
+        QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(box)->textInterface();
+        int start = 0, end = 0;
+        for (auto boundary : {QAccessible::WordBoundary, QAccessible::LineBoundary}) {
+            QCOMPARE(text->textAtOffset(text->cursorPosition(), boundary, &start, &end), box->text());
+        }
+    }
 }
 
 void Form1Test::writtenTextReadsBackExactly_data() {

@@ -297,6 +297,11 @@ void Form1::WriteText(Field field, std::u16string_view text) {
 void Form1::ShowLine(QLineEdit* box, std::u16string& value, std::u16string_view text) {
     value.assign(text);
     box->setText(ToQString(text));
+    // Qt 6.4's accessible line edit loops for ever when a screen reader asks
+    // for the word at the end of the text, and setText leaves the caret, where
+    // screen readers ask, at the end. These boxes take no input: keep it at
+    // the start.
+    box->setCursorPosition(0);
 }
 
 std::int32_t Form1::ReadSliderPosition() { return slider1_->value(); }
