@@ -15,6 +15,7 @@
 #include <sys/resource.h>
 
 #include "form1.h"
+#include "translations.h"
 #include "sequence/decoding_run.h"
 #include "sequence/memory_fields.h"
 #include "test_text.h"
@@ -77,6 +78,8 @@ private slots:
     void captionsHaveJapaneseFonts();
     void legibleUnderAnyPalette_data();
     void legibleUnderAnyPalette();
+    void speaksTheUsersLanguage_data();
+    void speaksTheUsersLanguage();
     void sliderLinkCopiesPosition_data();
     void sliderLinkCopiesPosition();
     void showBoxesTakeNoFocusNorTyping();
@@ -255,6 +258,39 @@ void Form1Test::legibleUnderAnyPalette() {
         figures += QString(", heading %1 %2").arg(wanted.name()).arg(Contrast(wanted, QColor(224, 224, 224)), 0, 'f', 2);
     }
     qInfo("contrast against the ground: %s", qPrintable(figures));
+}
+
+void Form1Test::speaksTheUsersLanguage_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("japanese");
+    QTest::newRow("ja_JP") << "ja_JP" << true;
+    QTest::newRow("en_US") << "en_US" << false;
+    QTest::newRow("de_DE, no catalogue: English") << "de_DE" << false;
+}
+
+void Form1Test::speaksTheUsersLanguage() {
+    QFETCH(QString, locale);
+    QFETCH(bool, japanese);
+    auto restore = qScopeGuard([] { quinmare::InstallTranslations(*qApp, QLocale::c()); });
+    QCOMPARE(quinmare::InstallTranslations(*qApp, QLocale(locale)), japanese);
+    Form1 form;
+    const QRegularExpression kana_or_kanji("[\\x{3040}-\\x{30FF}\\x{4E00}-\\x{9FFF}]");
+    int described = 0;
+    for (QWidget* control : form.findChildren<QWidget*>()) {
+        const QString description = control->accessibleDescription();
+        if (description.isEmpty()) continue;
+        ++described;
+        QVERIFY2(description.contains(kana_or_kanji) == japanese, qPrintable(description));
+    }
+    QCOMPARE(described, 10);
+    // The slider has no caption: its name speaks the user's language too.
+    QCOMPARE(Control(form, "Slider1")->accessibleName().contains(kana_or_kanji), japanese);
+    // The captions are the same in every language.
+    QCOMPARE(Control<QPushButton>(form, "Command1")->text(), QString::fromUtf8("配列自動生成"));
+    QCOMPARE(Control<QPushButton>(form, "Command2")->accessibleName(), QString::fromUtf8("解読かいしぃ～"));
+    QCOMPARE(Control<QLabel>(form, "Label1", 1)->text(), QString::fromUtf8("アミノ酸配列"));
+    // Qt's own texts, such as the boxes' menu, follow.
+    QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "&Paste").contains(kana_or_kanji), japanese);
 }
 
 void Form1Test::sliderLinkCopiesPosition_data() {

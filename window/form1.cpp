@@ -184,18 +184,19 @@ Form1::~Form1() = default;
 int Form1::Twips(int twips) const { return qRound(twips * logicalDpiX() / 1440.0); }
 
 void Form1::BuildControls() {
-    // Object names are the controls' own names; accessible names are the
-    // Japanese captions, descriptions say in English what each one does.
-    auto describe = [](QWidget* control, const char* name, const char* spoken, const char* description) {
+    // Object names are the controls' own names. Accessible names are the
+    // captions, which are the same in every language; the controls without
+    // a caption, and every description, speak the user's language.
+    auto describe = [](QWidget* control, const char* name, const QString& spoken, const QString& description) {
         control->setObjectName(name);
-        if (spoken) control->setAccessibleName(QString::fromUtf8(spoken));
+        if (!spoken.isEmpty()) control->setAccessibleName(spoken);
         control->setAccessibleDescription(description);
     };
-    auto heading = [&](const char* caption, QColor colour, int index, const char* description) {
+    auto heading = [&](const char* caption, QColor colour, int index, const QString& description) {
         auto* label = new QLabel(QString::fromUtf8(caption), this);
         label->setFont(JapaneseFont(kHeadingFont, 14.25, true));
         SetTextColour(label, colour);
-        describe(label, "Label1", nullptr, description);
+        describe(label, "Label1", {}, description);
         label->setProperty("index", index);
     };
     auto text_box = [&](QPlainTextEdit*& box, TextBoxField*& field) {
@@ -207,11 +208,11 @@ void Form1::BuildControls() {
         box->viewport()->installEventFilter(this);
     };
 
-    heading("解読対象塩基配列", QColor(0, 0, 255), 0, "Heading of the base sequence box");
+    heading("解読対象塩基配列", QColor(0, 0, 255), 0, tr("Heading of the base sequence box"));
 
     command1_ = MakeButton(this, QString::fromUtf8("配列自動生成"));
-    describe(command1_, "Command1", "配列自動生成",
-             "Generates a random DNA sequence of the length chosen on the slider");
+    describe(command1_, "Command1", command1_->text(),
+             tr("Generates a random DNA sequence of the length chosen on the slider"));
 
     slider1_ = new QSlider(Qt::Horizontal, this);
     slider1_->setRange(0, 10000);
@@ -219,31 +220,31 @@ void Form1::BuildControls() {
     slider1_->setSingleStep(1);
     slider1_->setPageStep(300);
     slider1_->setFocusPolicy(Qt::StrongFocus);
-    describe(slider1_, "Slider1", "塩基数", "Chooses how many bases to generate and to decode, 0 to 10000");
+    describe(slider1_, "Slider1", tr("Number of bases"), tr("Chooses how many bases to generate and to decode, 0 to 10000"));
 
     text1_ = MakeShowBox(this, Qt::AlignRight | Qt::AlignVCenter);
     text1_->setText(ToQString(text1_value_));
-    describe(text1_, "Text1", "桁数", "The chosen length in bases; decoding reads a third of it as codons");
+    describe(text1_, "Text1", tr("Length"), tr("The chosen length in bases; decoding reads a third of it as codons"));
 
     auto* unit = new QLabel(QString::fromUtf8("桁"), this);
     unit->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    describe(unit, "Label2", nullptr, "Unit of the length: bases");
+    describe(unit, "Label2", {}, tr("Unit of the length: bases"));
 
     text_box(text0_, text0_field_);
-    describe(text0_, "Text0", "解読対象塩基配列",
-             "The DNA sequence to decode: generated, typed or pasted; capital A, T, G, C");
+    describe(text0_, "Text0", QString::fromUtf8("解読対象塩基配列"),
+             tr("The DNA sequence to decode: generated, typed or pasted; only capital A, T, G and C are read"));
 
     text_box(text2_, text2_field_);
-    describe(text2_, "Text2", "アミノ酸配列", "The decoded amino acids; every stop codon ends a paragraph");
+    describe(text2_, "Text2", QString::fromUtf8("アミノ酸配列"), tr("The decoded amino acids; every stop codon ends a paragraph"));
 
     text3_ = MakeShowBox(this, Qt::AlignCenter);
     text3_->setFont(JapaneseFont(kBoxFont, 30, true));
-    describe(text3_, "Text3", "解読中のコドン", "The codon being decoded");
+    describe(text3_, "Text3", tr("Codon being decoded"), tr("The codon being decoded, three letters"));
 
     command2_ = MakeButton(this, QString::fromUtf8("解読かいしぃ～"));
-    describe(command2_, "Command2", "解読かいしぃ～", "Decodes the sequence codon by codon into amino acids");
+    describe(command2_, "Command2", command2_->text(), tr("Decodes the sequence codon by codon into amino acids"));
 
-    heading("アミノ酸配列", QColor(255, 0, 0), 1, "Heading of the amino-acid box");
+    heading("アミノ酸配列", QColor(255, 0, 0), 1, tr("Heading of the amino-acid box"));
 
     for (const Placement& place : kControls) {
         for (QWidget* child : findChildren<QWidget*>(place.name, Qt::FindDirectChildrenOnly)) {
