@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the two runs, headless over in-memory fields and in the real
 // window, on whatever display it is given (offscreen or an X server), and
 // prints a table. Not a test: run it by hand, see the README.

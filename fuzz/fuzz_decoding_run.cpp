@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the reading of the length and the decoding run over in-memory
 // fields with arbitrary Text0 and Text1 contents, checking what the run
 // may write at every step.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the codon table with arbitrary texts.
 #include <cstdint>
 #include <cstdlib>

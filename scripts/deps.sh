@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by scripts/run and scripts/test: installs with apt the Debian
 # packages named in the arguments that are not installed yet. Quiet when
 # everything is already there.
@@ -15,4 +16,5 @@ quinmare_install_missing() {
 }
 
 # What building and running the program needs.
-QUINMARE_BUILD_PACKAGES=(cmake g++ make qt6-base-dev libgl-dev fonts-ipafont-gothic qt6-wayland)
+QUINMARE_BUILD_PACKAGES=(cmake g++ make qt6-base-dev qt6-tools-dev qt6-l10n-tools libgl-dev fonts-ipafont-gothic
+    qt6-wayland qt6-translations-l10n)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The standard genetic code (NCBI translation table 1) as data.
 #pragma once
 

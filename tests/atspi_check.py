@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Drives the program by keys and reads it through the AT-SPI accessibility
 bridge, from outside the process, as a screen reader would.
 

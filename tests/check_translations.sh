@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The translation catalogues are complete and up to date: lupdate, run over
 # the sources, finds no text that is new, unfinished or gone.
 #   tests/check_translations.sh LUPDATE SOURCE_DIR

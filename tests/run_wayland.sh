@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a program as a native Wayland client of its own headless weston,
 # which is started here and stopped when the program ends.
 #   tests/run_wayland.sh PROGRAM [ARGS...]

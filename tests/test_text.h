@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions between the sequence work's UTF-16 texts and QString for tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks the window on a real display server: an X server (xvfb-run), at
 // scale 1 and 2, and a Wayland compositor (weston, headless).
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What users do to the window while it works: typing, pasting and dropping
 // into the boxes during runs, moving the slider, huge pastes, closing the
 // window deep inside nested runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding and pressing the window's controls from tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "form1.h"
 
 #include <QAbstractEventDispatcher>
@@ -166,7 +167,7 @@ QLineEdit* MakeShowBox(QWidget* parent, Qt::Alignment alignment) {
 Form1::Form1(QWidget* parent) : QWidget(parent) {
     InstallFontSubstitutes();
     setWindowTitle("Quinmare");
-    setWindowIcon(QIcon::fromTheme("org.quinmare.Quinmare", QIcon(":/icons/org.quinmare.Quinmare.png")));
+    setWindowIcon(QIcon::fromTheme(QUINMARE_APP_ID, QIcon(":/icons/" QUINMARE_APP_ID ".png")));
     setObjectName("Form1");
     setPalette(LightPalette(QGuiApplication::palette()));
     setAutoFillBackground(true);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's one window. Form1 owns the controls and implements
 // FormFields over them; the two button handlers and the codon table live
 // in sequence/ and reach the window only through that interface, so all

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The narrow interface through which the sequence work reaches the window.
 //
 // The generator and the decoding run see nothing of the window but these

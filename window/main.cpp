@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
 
 #include "form1.h"
@@ -6,7 +7,8 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quinmare");
-    QApplication::setDesktopFileName("org.quinmare.Quinmare");
+    QApplication::setApplicationVersion(QUINMARE_VERSION);
+    QApplication::setDesktopFileName(QUINMARE_APP_ID);
     quinmare::InstallTranslations(app);
     quinmare::Form1 window;
     window.show();
