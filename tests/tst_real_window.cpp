@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Checks the window on a real display server: an X server (xvfb-run), at
-// scale 1 and 2, and a Wayland compositor (weston, headless).
+// scale 1 and 2 and under GTK's dark theme, and a Wayland compositor
+// (weston, headless).
 #include <QtTest>
 
 #include <QClipboard>
@@ -56,8 +57,15 @@ void RealWindowTest::pixelsOnScreen() {
     // The boxes sit where the layout puts them: the left box's frame.
     QVERIFY(at(16, 300) != grey && at(15, 300) == grey);
 
-    // The arrow: shaft top and bottom, its left end, the steps and the tip.
+    // Whatever the desktop's theme: the arrow stands out from the form, the
+    // unit caption reads at 4.5:1 at least.
     const QColor ink = form.palette().color(QPalette::WindowText);
+    QVERIFY2(Contrast(ink, grey) >= 3, qPrintable(ink.name()));
+    const QRect unit(QPoint(416, 690) * scale, QSize(25, 13) * scale);
+    const double unit_contrast = InkContrast(shot, unit);
+    QVERIFY2(unit_contrast >= 4.5, qPrintable(QString::number(unit_contrast)));
+
+    // The arrow: shaft top and bottom, its left end, the steps and the tip.
     for (QPoint p : {QPoint(480, 296), QPoint(500, 328), QPoint(464, 312), QPoint(512, 284), QPoint(512, 340),
                      QPoint(536, 312)}) {
         QVERIFY2(at(p.x(), p.y()) == ink, qPrintable(QString("line pixel at %1,%2").arg(p.x()).arg(p.y())));
