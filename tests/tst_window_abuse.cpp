@@ -143,6 +143,8 @@ private slots:
     void hugePastesStayExactAndUsable();
     void handOverFailureLeavesTheBoxesWorking_data();
     void handOverFailureLeavesTheBoxesWorking();
+    void randomUserNeverDesynchronisesTheBoxes_data();
+    void randomUserNeverDesynchronisesTheBoxes();
     void closeAtEveryDepthEndsTheEventLoop_data();
     void closeAtEveryDepthEndsTheEventLoop();
 
@@ -398,6 +400,60 @@ void WindowAbuseTest::handOverFailureLeavesTheBoxesWorking() {
     Press("Command2");
     QCOMPARE(ToQ(form_->ReadText(Field::Text2)), CoreDecode("ATGTGGAAATTT", ToQ(form_->ReadText(Field::Text1))));
     QCOMPARE(Shown(text2), ToQ(form_->ReadText(Field::Text2)));
+}
+
+void WindowAbuseTest::randomUserNeverDesynchronisesTheBoxes_data() {
+    QTest::addColumn<quint32>("seed");
+    for (quint32 seed : {1u, 2u, 3u}) QTest::addRow("seed %u", seed) << seed;
+}
+
+void WindowAbuseTest::randomUserNeverDesynchronisesTheBoxes() {
+    QFETCH(quint32, seed);
+    // A user doing anything at all, runs included, by every route: at every
+    // pause each box shows exactly what its field holds.
+    QRandomGenerator random(seed);
+    SetSlider(90);
+    const QStringList keys = {"A", "T", "G", "C", "x", "\n", "\b", "\x7f"};
+    for (int step = 0; step < 10000; ++step) {
+        QPlainTextEdit* box = Box(random.bounded(2) ? "Text0" : "Text2");
+        const int action = random.bounded(12);
+        auto key = [&](Qt::Key code, Qt::KeyboardModifiers modifiers = {}, const QString& text = {}) {
+            QCoreApplication::postEvent(box, new QKeyEvent(QEvent::KeyPress, code, modifiers, text));
+        };
+        switch (action) {
+        case 0: {
+            const QString k = keys[random.bounded(keys.size())];
+            key(k == "\n" ? Qt::Key_Return : k == "\b" ? Qt::Key_Backspace : k == "\x7f" ? Qt::Key_Delete : Qt::Key_A,
+                {}, k == "\b" || k == "\x7f" ? QString() : k);
+            break;
+        }
+        case 1: key(Qt::Key(Qt::Key_Left + random.bounded(4)), random.bounded(2) ? Qt::ShiftModifier : Qt::NoModifier); break;
+        case 2: key(Qt::Key_Z, random.bounded(2) ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier); break;
+        case 3: PostInput(box, "Ctrl+V", QStringList{"text", "text with NUL", "image", "nothing"}[random.bounded(4)]); break;
+        case 4: PostInput(box, "accessibility", ""); break;
+        case 5: PostInput(box, random.bounded(2) ? "preedit" : "input method", ""); break;
+        case 6: PostInput(box, "drop", "text"); break;
+        case 7: key(Qt::Key_A, Qt::ControlModifier); break;
+        case 8: key(Qt::Key_X, Qt::ControlModifier); break;
+        case 9: PostClick(Control(*form_, random.bounded(2) ? "Command1" : "Command2")); break;
+        case 10: SetSlider(random.bounded(120)); break;
+        default: QCoreApplication::processEvents(); break;
+        }
+        // Input piles up, or is taken in, runs and all, before the next.
+        if (random.bounded(2)) QCoreApplication::processEvents();
+        if (random.bounded(4) == 0) {
+            QCoreApplication::processEvents();
+            QTRY_COMPARE(form_->RunDepth(), 0);
+            form_->ShowPendingText();
+            QCOMPARE(Shown(Box("Text0")), ToQ(form_->ReadText(Field::Text0)));
+            QCOMPARE(Shown(Box("Text2")), ToQ(form_->ReadText(Field::Text2)));
+        }
+    }
+    QTRY_COMPARE(form_->RunDepth(), 0);
+    QTest::qWait(50);  // a composition still to be committed
+    form_->ShowPendingText();
+    QCOMPARE(Shown(Box("Text0")), ToQ(form_->ReadText(Field::Text0)));
+    QCOMPARE(Shown(Box("Text2")), ToQ(form_->ReadText(Field::Text2)));
 }
 
 void WindowAbuseTest::closeAtEveryDepthEndsTheEventLoop_data() {

@@ -26,6 +26,17 @@ qsizetype LongestLine(const QString& text) {
     return longest;
 }
 
+// The document's raw text from a position on, read without a text cursor:
+// a cursor placed while the document reports a change lays out the block
+// before the document's layout has taken the change in, and Qt 6.4 then
+// crashes later (a composition in progress makes it likely).
+QString TextAt(const QTextDocument* document, int position, int length) {
+    if (length > 4096) return document->toRawText().mid(position, length);
+    QString text(length, Qt::Uninitialized);
+    for (int i = 0; i < length; ++i) text[i] = document->characterAt(position + i);
+    return text;
+}
+
 }  // namespace
 
 TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
@@ -73,6 +84,27 @@ void TextBox::insertFromMimeData(const QMimeData* source) {
     }
 }
 
+bool TextBox::event(QEvent* event) {
+    const bool handled = QPlainTextEdit::event(event);
+    KeepCaretInText();
+    return handled;
+}
+
+// Qt 6.4 moves the caret by the laid-out line, and while an input method's
+// composition is shown the line is longer than the text: Down or End then
+// put the caret past the end of the document, and the next composition or
+// insertion there crashes inside Qt. The caret is brought back.
+void TextBox::KeepCaretInText() {
+    const int last = document()->characterCount() - 1;
+    QTextCursor caret = textCursor();
+    const int anchor = caret.anchor();
+    const int position = caret.position();
+    if (position <= last && anchor <= last) return;
+    caret.setPosition(std::min(anchor, last));
+    caret.setPosition(std::min(position, last), QTextCursor::KeepAnchor);
+    setTextCursor(caret);
+}
+
 void TextBox::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
         event->matches(QKeySequence::Undo) ? Undo() : Redo();
@@ -110,10 +142,7 @@ void TextBox::Record(int position, int removed, int added) {
         removed = std::min(removed, int(mirror_.size()) - position);
         added = std::min(added, length - position);
         if (position < 0 || removed < 0 || added < 0) return Resync();
-        QTextCursor range(doc);
-        range.setPosition(position);
-        range.setPosition(position + added, QTextCursor::KeepAnchor);
-        Edit edit{position, mirror_.mid(position, removed), range.selectedText()};
+        Edit edit{position, mirror_.mid(position, removed), TextAt(doc, position, added)};
         mirror_.replace(position, removed, edit.added);
         if (mirror_.size() != length) return Resync();
         if (program_ || replaying_ || edit.removed == edit.added) return;

@@ -38,6 +38,7 @@ public:
     void Redo();
 
 protected:
+    bool event(QEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -55,6 +56,7 @@ private:
     void Replay(std::vector<Edit>& from, std::vector<Edit>& to);
     void Resync();
     void FitWrapMode(int position);
+    void KeepCaretInText();
 
     std::vector<Edit> undo_;
     std::vector<Edit> redo_;
