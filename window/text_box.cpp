@@ -69,13 +69,15 @@ bool TextBox::canInsertFromMimeData(const QMimeData* source) const {
 
 void TextBox::insertFromMimeData(const QMimeData* source) {
     try {
-        if (!canInsertFromMimeData(source)) return;
+        // The text is converted once: a paste can be megabytes.
+        const QString pasted = source && source->hasText() ? source->text() : QString();
+        if (pasted.isEmpty()) return;
         QMimeData text;
-        text.setText(source->text());
+        text.setText(pasted);
         if (before_user_insert) before_user_insert();
         // Laying out a long paragraph once with the wrong wrap mode costs
         // more than the paste: choose it before the text goes in.
-        if (LongestLine(text.text()) + textCursor().block().length() > kLongParagraph) {
+        if (LongestLine(pasted) + textCursor().block().length() > kLongParagraph) {
             setWordWrapMode(QTextOption::WrapAnywhere);
         }
         QPlainTextEdit::insertFromMimeData(&text);
