@@ -20,7 +20,7 @@
 #include "sequence/decoding_run.h"
 #include "sequence/memory_fields.h"
 #include "test_text.h"
-#include "text_box_field.h"
+#include "text_box.h"
 #include "window_helpers.h"
 
 using quinmare::Field;

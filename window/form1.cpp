@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSlider>
@@ -21,7 +20,6 @@
 #include "sequence/leading_number.h"
 #include "sequence/sequence_generator.h"
 #include "text_box.h"
-#include "text_box_field.h"
 
 namespace quinmare {
 namespace {
@@ -66,24 +64,6 @@ constexpr std::array<Line, 7> kArrow = {{
 
 // About one refresh of a 60 Hz display.
 constexpr int kFrameMilliseconds = 16;
-
-// The user's input that may change a large box, or act on its text.
-bool IsUserInput(QEvent::Type type) {
-    switch (type) {
-    case QEvent::KeyPress:
-    case QEvent::ShortcutOverride:
-    case QEvent::InputMethod:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::ContextMenu:
-    case QEvent::DragEnter:
-    case QEvent::Drop:
-    case QEvent::Wheel:
-        return true;
-    default:
-        return false;
-    }
-}
 
 constexpr char kBoxFont[] = "MS UI Gothic";
 constexpr char kHeadingFont[] = "ＭＳ Ｐゴシック";
@@ -180,7 +160,12 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     since_frame_.start();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // The boxes go first, while the form can still take their last
+    // requests (closing with a composition open ends it, for one).
+    delete text0_;
+    delete text2_;
+}
 
 int Form1::Twips(int twips) const { return qRound(twips * logicalDpiX() / 1440.0); }
 
@@ -200,13 +185,10 @@ void Form1::BuildControls() {
         describe(label, "Label1", {}, description);
         label->setProperty("index", index);
     };
-    auto text_box = [&](QPlainTextEdit*& box, TextBoxField*& field) {
-        auto* text_box = MakeTextBox(this);
-        field = new TextBoxField(text_box);
-        text_box->before_user_insert = [field] { field->Flush(); };
-        box = text_box;
-        box->installEventFilter(this);
-        box->viewport()->installEventFilter(this);
+    auto text_box = [&] {
+        TextBox* box = MakeTextBox(this);
+        connect(box, &TextBox::FrameWanted, this, &Form1::ScheduleFrame);
+        return box;
     };
 
     heading("解読対象塩基配列", QColor(0, 0, 255), 0, tr("Heading of the base sequence box"));
@@ -231,11 +213,11 @@ void Form1::BuildControls() {
     unit->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     describe(unit, "Label2", {}, tr("Unit of the length: bases"));
 
-    text_box(text0_, text0_field_);
+    text0_ = text_box();
     describe(text0_, "Text0", QString::fromUtf8("解読対象塩基配列"),
              tr("The DNA sequence to decode: generated, typed or pasted; only capital A, T, G and C are read"));
 
-    text_box(text2_, text2_field_);
+    text2_ = text_box();
     describe(text2_, "Text2", QString::fromUtf8("アミノ酸配列"), tr("The decoded amino acids; every stop codon ends a paragraph"));
 
     text3_ = MakeShowBox(this, Qt::AlignCenter);
@@ -269,9 +251,9 @@ void Form1::BuildControls() {
 
 std::u16string Form1::ReadText(Field field) {
     switch (field) {
-    case Field::Text0: return text0_field_->Read();
+    case Field::Text0: return text0_->Read();
     case Field::Text1: return text1_value_;
-    case Field::Text2: return text2_field_->Read();
+    case Field::Text2: return text2_->Read();
     case Field::Text3: return text3_value_;
     }
     return {};
@@ -280,15 +262,13 @@ std::u16string Form1::ReadText(Field field) {
 void Form1::WriteText(Field field, std::u16string_view text) {
     switch (field) {
     case Field::Text0:
-        text0_field_->Write(text);
-        ScheduleFrame();
+        text0_->Write(text);
         break;
     case Field::Text1:
         ShowLine(text1_, text1_value_, text);
         break;
     case Field::Text2:
-        text2_field_->Write(text);
-        ScheduleFrame();
+        text2_->Write(text);
         break;
     case Field::Text3:
         ShowLine(text3_, text3_value_, text);
@@ -340,8 +320,12 @@ void Form1::Dispatch(void (*run)(FormFields&)) {
             // Nothing may cross the toolkit's event dispatch; the run just ends.
         }
     }
+    if (closed_) {
+        if (run_depth_ == 0) close();
+        return;
+    }
     // The run is over: what it wrote last is shown now, not a frame later.
-    if (!closed_) ShowPendingText();
+    ShowPendingText();
 }
 
 void Form1::ScheduleFrame() {
@@ -352,19 +336,9 @@ void Form1::ScheduleFrame() {
 
 void Form1::ShowPendingText() {
     frame_timer_.stop();
-    text0_field_->Flush();
-    text2_field_->Flush();
+    text0_->HandOver();
+    text2_->HandOver();
     since_frame_.restart();
-}
-
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    // Text still on its way to a box goes in before the user's input does,
-    // so that typing lands where the fields say it does.
-    if (IsUserInput(event->type())) {
-        if (watched == text0_ || watched == text0_->viewport()) text0_field_->Flush();
-        if (watched == text2_ || watched == text2_->viewport()) text2_field_->Flush();
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::paintEvent(QPaintEvent* event) {
@@ -378,6 +352,14 @@ void Form1::paintEvent(QPaintEvent* event) {
 
 void Form1::closeEvent(QCloseEvent* event) {
     closed_ = true;
+    // While runs are in progress the window stays until they have all
+    // unwound: the toolkit may still be delivering repaints queued for it
+    // inside their yields, and on Wayland a window destroyed under them
+    // takes the program down. The outermost run closes it on its way out.
+    if (run_depth_ > 0) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 

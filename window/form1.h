@@ -16,13 +16,12 @@
 
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QSlider;
 
 namespace quinmare {
 
-class TextBoxField;
+class TextBox;
 
 // Thrown by YieldToEvents once the window has closed, so that every run in
 // progress unwinds at once; caught where the button press is dispatched.
@@ -60,7 +59,6 @@ public:
     void ShowPendingText();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -77,10 +75,8 @@ private:
     QSlider* slider1_ = nullptr;
     QLineEdit* text1_ = nullptr;
     QLineEdit* text3_ = nullptr;
-    QPlainTextEdit* text0_ = nullptr;
-    QPlainTextEdit* text2_ = nullptr;
-    TextBoxField* text0_field_ = nullptr;
-    TextBoxField* text2_field_ = nullptr;
+    TextBox* text0_ = nullptr;
+    TextBox* text2_ = nullptr;
     // The single-line boxes show what the program wrote; the user cannot
     // edit them, so the written text is the field.
     std::u16string text1_value_ = u"0";

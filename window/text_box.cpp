@@ -1,25 +1,36 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "text_box.h"
 
+#include <QGuiApplication>
+#include <QInputMethod>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <algorithm>
 #include <exception>
 
 namespace quinmare {
 namespace {
 
-qsizetype LongestLine(const QString& text) {
+bool IsBreak(QChar c) {
+    return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+}
+
+// The longest paragraph once text goes in after a paragraph already
+// holding `before` characters.
+qsizetype LongestParagraph(QStringView text, qsizetype before) {
     qsizetype longest = 0;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == u'\n' || text[i] == u'\r' || text[i] == QChar::ParagraphSeparator) {
-            longest = std::max(longest, i - start);
+        if (i == text.size() || IsBreak(text[i])) {
+            longest = std::max(longest, i - start + before);
+            before = 0;
             start = i + 1;
         }
     }
@@ -39,21 +50,186 @@ QString TextAt(const QTextDocument* document, int position, int length) {
 
 }  // namespace
 
+QString ToQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string FromDocumentText(QStringView raw) {
+    std::u16string text;
+    text.reserve(static_cast<std::size_t>(raw.size()));
+    for (const QChar c : raw) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
+            text += u"\r\n";
+        } else {
+            text += static_cast<char16_t>(c.unicode());
+        }
+    }
+    return text;
+}
+
 TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
     // The document's own undo stack would record the program's appends
     // too; the user's edits are kept here instead.
     document()->setUndoRedoEnabled(false);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    connect(document(), &QTextDocument::contentsChange, this, &TextBox::Record);
+    connect(document(), &QTextDocument::contentsChange, this, &TextBox::OnContentsChange);
+    // The wrap mode follows the user's edits once they are in: switching it
+    // re-lays out the document, which Qt 6.4 does not survive in the middle
+    // of a change (a drop, for one, goes on to use the old layout).
+    wrap_check_.setSingleShot(true);
+    connect(&wrap_check_, &QTimer::timeout, this, [this] {
+        FitWrapMode(document()->findBlock(last_edit_).length(), document()->characterCount());
+    });
 }
 
-void TextBox::ProgramChange(bool append_only, const std::function<void()>& change) {
-    QScopedValueRollback<bool> program(program_, true);
-    if (!append_only) {
-        undo_.clear();
-        redo_.clear();
+// ---- The field ---------------------------------------------------------
+
+std::u16string TextBox::Read() {
+    TakeUserEdit();
+    return text_;
+}
+
+void TextBox::Write(std::u16string_view text) {
+    TakeUserEdit();
+    const bool extends = !rewrite_ && text.starts_with(std::u16string_view(text_).substr(0, shown_));
+    text_.assign(text);
+    if (extends) {
+        if (HasPending()) emit FrameWanted();
+        return;
     }
-    change();
+    // Anything but an extension (a run starting with an empty box) is shown
+    // at once, so that what waits for the next frame is only ever an
+    // addition at the end.
+    rewrite_ = true;
+    Flush(true);
+}
+
+void TextBox::HandOver() noexcept { Flush(true); }
+
+void TextBox::Flush(bool follow_end) noexcept {
+    if (!HasPending()) return;
+    // Additions wait while a composition is open: Qt 6.4 draws it in the
+    // paragraph that held the caret at the input method's last update and
+    // never clears it from one the caret has left, so appending here (each
+    // stop starts a paragraph) would leave stale pieces of it on screen.
+    if (!rewrite_ && Composing()) return;
+    try {
+        // An edit the user made meanwhile is taken in first: a rewrite
+        // below would otherwise lose it.
+        TakeUserEdit();
+        // A CR LF split between what is shown and what is new would show as
+        // two breaks: give the widget the whole text then.
+        const bool whole = rewrite_ || (shown_ > 0 && text_[shown_ - 1] == u'\r' && text_[shown_] == u'\n');
+        const QString added = ToQString(std::u16string_view(text_).substr(whole ? 0 : shown_));
+        QTextDocument* doc = document();
+        const qsizetype before = whole ? 0 : doc->lastBlock().length() - 1;
+        FitWrapMode(LongestParagraph(added, before), whole ? added.size() : doc->characterCount() + added.size());
+        {
+            const QScopedValueRollback<Writer> program(writer_, Writer::Program);
+            if (whole) {
+                if (Composing()) QGuiApplication::inputMethod()->commit();
+                // The program's rewrite ends the user's history: its
+                // positions no longer refer to this text.
+                undo_.clear();
+                redo_.clear();
+                setPlainText(added);
+                // The caret goes to the end, where a run's next text follows.
+                moveCursor(QTextCursor::End);
+            } else {
+                // As Qt's own appendPlainText does: the view follows the end
+                // if the end was in view before, and never under a pointer.
+                QScrollBar* scroll = verticalScrollBar();
+                const bool follow = follow_end && scroll->value() >= scroll->maximum();
+                QTextCursor end(doc);
+                end.movePosition(QTextCursor::End);
+                end.insertText(added);
+                if (follow) scroll->setValue(scroll->maximum());
+            }
+        }
+        shown_ = text_.size();
+        rewrite_ = false;
+    } catch (...) {
+        Reconcile();
+        if (HasPending()) emit FrameWanted();
+    }
+}
+
+// After a failed hand-over: how much of the field does the document show?
+void TextBox::Reconcile() {
+    try {
+        mirror_ = document()->toRawText();
+        const std::u16string shown = FromDocumentText(mirror_);
+        rewrite_ = !std::u16string_view(text_).starts_with(shown);
+        if (!rewrite_) shown_ = shown.size();
+    } catch (...) {
+        mirror_ = QString();
+        rewrite_ = true;
+    }
+    user_edited_ = false;
+}
+
+void TextBox::TakeUserEdit() {
+    if (!user_edited_) return;
+    const QString raw = mirror_.size() == document()->characterCount() - 1 ? mirror_ : document()->toRawText();
+    std::u16string edited = FromDocumentText(raw);
+    user_edited_ = false;
+    if (rewrite_) {
+        // The document was not showing the field (a hand-over failed half
+        // way): the user changed what they saw, and that is the field now.
+        text_ = std::move(edited);
+        shown_ = text_.size();
+        rewrite_ = false;
+        return;
+    }
+    std::u16string_view waiting = std::u16string_view(text_).substr(shown_);
+    // A CR at the end of what was shown already reads back as CR LF.
+    if (shown_ > 0 && text_[shown_ - 1] == u'\r' && waiting.starts_with(u'\n') && edited.ends_with(u"\r\n")) {
+        waiting.remove_prefix(1);
+    }
+    const std::size_t shown = edited.size();
+    edited += waiting;
+    text_ = std::move(edited);
+    shown_ = shown;
+}
+
+bool TextBox::Composing() const {
+    if (!hasFocus()) return false;
+    const QTextLayout* layout = textCursor().block().layout();
+    return layout && !layout->preeditAreaText().isEmpty();
+}
+
+// ---- The user's input ----------------------------------------------------
+
+// Text still on its way goes in before the user's input does, so that what
+// is typed lands where the field says it does. Pointer input does not move
+// the view: the text under the pointer is the text the user aimed at.
+bool TextBox::event(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::ShortcutOverride || type == QEvent::ContextMenu ||
+        (type == QEvent::InputMethod && !Composing())) {
+        Flush(true);
+    }
+    const bool handled = QPlainTextEdit::event(event);
+    KeepCaretInText();
+    // A composition that has just ended lets the additions held back go in.
+    if ((type == QEvent::InputMethod || type == QEvent::FocusOut) && HasPending()) emit FrameWanted();
+    return handled;
+}
+
+bool TextBox::viewportEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+    case QEvent::Wheel:
+        Flush(false);
+        break;
+    default:
+        break;
+    }
+    return QPlainTextEdit::viewportEvent(event);
 }
 
 // Qt 6.4 (the Qt of Debian 12 and Ubuntu 24.04) looks at the first of the
@@ -74,22 +250,17 @@ void TextBox::insertFromMimeData(const QMimeData* source) {
         if (pasted.isEmpty()) return;
         QMimeData text;
         text.setText(pasted);
-        if (before_user_insert) before_user_insert();
+        Flush(false);
         // Laying out a long paragraph once with the wrong wrap mode costs
         // more than the paste: choose it before the text goes in.
-        if (LongestLine(pasted) + textCursor().block().length() > kLongParagraph) {
-            setWordWrapMode(QTextOption::WrapAnywhere);
-        }
+        const QTextCursor caret = textCursor();
+        FitWrapMode(LongestParagraph(pasted, caret.position() - caret.block().position()),
+                    document()->characterCount() + pasted.size());
+        const QScopedValueRollback<bool> pasting(pasting_, true);
         QPlainTextEdit::insertFromMimeData(&text);
     } catch (const std::exception&) {
         // Out of memory on a huge paste: the paste does not happen.
     }
-}
-
-bool TextBox::event(QEvent* event) {
-    const bool handled = QPlainTextEdit::event(event);
-    KeepCaretInText();
-    return handled;
 }
 
 // Qt 6.4 moves the caret by the laid-out line, and while an input method's
@@ -134,44 +305,72 @@ void TextBox::contextMenuEvent(QContextMenuEvent* event) {
     menu->popup(event->globalPos());
 }
 
-void TextBox::Record(int position, int removed, int added) {
+// ---- Changes of the document: the user's edits and their history ------------
+
+void TextBox::OnContentsChange(int position, int removed, int added) {
     try {
-        FitWrapMode(position);
         QTextDocument* doc = document();
         const int length = doc->characterCount() - 1;
         // When the whole text is replaced, Qt counts the final paragraph
         // end as well; the mirror says what is really there.
         removed = std::min(removed, int(mirror_.size()) - position);
         added = std::min(added, length - position);
-        if (position < 0 || removed < 0 || added < 0) return Resync();
-        Edit edit{position, mirror_.mid(position, removed), TextAt(doc, position, added)};
-        mirror_.replace(position, removed, edit.added);
-        if (mirror_.size() != length) return Resync();
-        if (program_ || replaying_ || edit.removed == edit.added) return;
-        redo_.clear();
-        // Typing a run of characters is one undo step, as in any editor.
-        if (!undo_.empty() && edit.removed.isEmpty() && edit.added.size() == 1 &&
-            edit.added != QChar::ParagraphSeparator) {
-            Edit& last = undo_.back();
-            if (last.removed.isEmpty() && !last.added.endsWith(QChar::ParagraphSeparator) &&
-                last.position + last.added.size() == position) {
-                last.added += edit.added;
-                return;
-            }
+        Edit edit;
+        if (position >= 0 && removed >= 0 && added >= 0) {
+            edit = {position, mirror_.mid(position, removed), TextAt(doc, position, added)};
+            mirror_.replace(position, removed, edit.added);
         }
-        undo_.push_back(std::move(edit));
+        if (mirror_.size() != length) {
+            // Out of step: no history rather than a wrong one.
+            mirror_ = doc->toRawText();
+            undo_.clear();
+            redo_.clear();
+            edit = {};
+        }
+        if (writer_ == Writer::Program) return;
+        user_edited_ = true;
+        last_edit_ = position;
+        wrap_check_.start(0);
+        if (writer_ == Writer::User && edit.removed != edit.added) Record(std::move(edit));
     } catch (const std::exception&) {
         // Out of memory: no history rather than a wrong one.
         undo_.clear();
         redo_.clear();
         mirror_ = QString();
+        if (writer_ != Writer::Program) user_edited_ = true;
     }
 }
 
-void TextBox::Resync() {
-    undo_.clear();
+// Undo steps follow one rule, as in most editors: characters typed one
+// after another form one step, and a line break (Return or Shift+Return)
+// ends it and is a step of its own; single characters deleted one after
+// another (BackSpace or Delete) form one step; a paste, a drop, a committed
+// composition, and anything else that changes more than one character is a
+// step of its own. Any new edit ends what could be redone.
+void TextBox::Record(Edit edit) {
     redo_.clear();
-    mirror_ = document()->toRawText();
+    if (!pasting_ && edit.removed.isEmpty() && edit.added.size() == 1 && !IsBreak(edit.added[0])) {
+        edit.step = Step::Typing;
+    } else if (!pasting_ && edit.added.isEmpty() && edit.removed.size() == 1) {
+        edit.step = Step::Deleting;
+    }
+    if (!undo_.empty() && edit.step != Step::Whole && undo_.back().step == edit.step) {
+        Edit& last = undo_.back();
+        if (edit.step == Step::Typing && last.position + last.added.size() == edit.position) {
+            last.added += edit.added;
+            return;
+        }
+        if (edit.step == Step::Deleting && edit.position + 1 == last.position) {  // BackSpace
+            last.position = edit.position;
+            last.removed.prepend(edit.removed);
+            return;
+        }
+        if (edit.step == Step::Deleting && edit.position == last.position) {  // Delete
+            last.removed += edit.removed;
+            return;
+        }
+    }
+    undo_.push_back(std::move(edit));
 }
 
 void TextBox::Undo() { Replay(undo_, redo_); }
@@ -182,28 +381,34 @@ void TextBox::Replay(std::vector<Edit>& from, std::vector<Edit>& to) {
     if (from.empty()) return;
     Edit edit = std::move(from.back());
     from.pop_back();
-    QTextCursor range(document());
     const int end = edit.position + int(edit.added.size());
-    if (end > document()->characterCount() - 1) return Resync();
+    auto forget = [this] {
+        undo_.clear();
+        redo_.clear();
+    };
+    if (end > document()->characterCount() - 1) return forget();
+    QTextCursor range(document());
     range.setPosition(edit.position);
     range.setPosition(end, QTextCursor::KeepAnchor);
     // Only text that is still exactly what the edit left is given back.
-    if (range.selectedText() != edit.added) return Resync();
+    if (range.selectedText() != edit.added) return forget();
     {
-        QScopedValueRollback<bool> replaying(replaying_, true);
+        const QScopedValueRollback<Writer> replaying(writer_, Writer::Replay);
         range.insertText(edit.removed);
     }
     setTextCursor(range);
     ensureCursorVisible();
     // The way back: the text just put back gives way to what the edit added.
-    to.push_back({edit.position, std::move(edit.added), std::move(edit.removed)});
+    to.push_back({edit.position, std::move(edit.added), std::move(edit.removed), Step::Whole});
 }
 
-void TextBox::FitWrapMode(int position) {
-    const QTextOption::WrapMode wanted =
-        document()->findBlock(position).length() > kLongParagraph ? QTextOption::WrapAnywhere
-        : document()->characterCount() <= kLongParagraph          ? QTextOption::WrapAtWordBoundaryOrAnywhere
-                                                                  : wordWrapMode();
+// The one place the wrap mode is chosen, before or after a change, never
+// inside one: a paragraph longer than kLongParagraph wraps anywhere, and a
+// text that has become short enough wraps at word boundaries again.
+void TextBox::FitWrapMode(qsizetype paragraph, qsizetype characters) {
+    const QTextOption::WrapMode wanted = paragraph > kLongParagraph    ? QTextOption::WrapAnywhere
+                                         : characters <= kLongParagraph ? QTextOption::WrapAtWordBoundaryOrAnywhere
+                                                                        : wordWrapMode();
     if (wanted != wordWrapMode()) setWordWrapMode(wanted);
 }
 

@@ -2,17 +2,27 @@
 #pragma once
 
 #include <QPlainTextEdit>
-#include <functional>
+#include <QTimer>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace quinmare {
 
-// One of the two large boxes as a widget: a plain-text editor that
-//  - pastes and drops only what it can take as text (see insertFromMimeData);
-//  - keeps its own undo history of the user's edits only, so that the text
-//    the program appends is never an undo step and undoing never removes it;
-//  - wraps at word boundaries, except while a paragraph is so long that
-//    looking for word boundaries in it would freeze the window.
+// One of the two large boxes, the widget and the field in one class.
+//
+// The field is the text as the program wrote it and the user changed it:
+// a widget turns every kind of line break into one kind of paragraph break,
+// so what was written is kept here and reads back unchanged; what the user
+// edits is read back from the document, paragraph and line separators as
+// CR LF. A write that extends the text waits for the next hand-over (Form1
+// calls HandOver once per display frame) and then only the new part goes
+// in: the decoding run rewrites its whole output every codon.
+//
+// Whatever reaches the box as the user's (keys, the input method, the
+// mouse, drops, the menu, a screen reader) is the user's edit and nothing
+// else is. The box also guards the paste, keeps the undo history of the
+// user's edits only, chooses its wrap mode and follows the end of the text.
 class TextBox final : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -23,46 +33,70 @@ public:
 
     explicit TextBox(QWidget* parent = nullptr);
 
-    // Runs a change of the program's own: it is no undo step. A change that
-    // does not only append also ends the undo history, whose positions no
-    // longer refer to the text.
-    void ProgramChange(bool append_only, const std::function<void()>& change);
-
-    // Called before text the user pastes or drops goes in, so that anything
-    // waiting to be shown goes in first.
-    std::function<void()> before_user_insert;
+    std::u16string Read();
+    void Write(std::u16string_view text);
+    // Puts what is waiting into the widget. Never throws: should the widget
+    // fail to take it, the box asks for another frame.
+    void HandOver() noexcept;
+    bool HasPending() const { return rewrite_ || shown_ < text_.size(); }
 
     bool CanUndo() const { return !undo_.empty(); }
     bool CanRedo() const { return !redo_.empty(); }
     void Undo();
     void Redo();
 
+signals:
+    // Text is waiting for the next frame.
+    void FrameWanted();
+
 protected:
     bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Who is changing the document right now.
+    enum class Writer { User, Program, Replay };
+    // What made an undo step, for merging the next edit into it.
+    enum class Step { Typing, Deleting, Whole };
     // A change of the document: at position, removed gave way to added.
     struct Edit {
         int position;
         QString removed;
         QString added;
+        Step step = Step::Whole;
     };
 
-    void Record(int position, int removed, int added);
+    void Flush(bool follow_end) noexcept;
+    void TakeUserEdit();
+    void Reconcile();
+    void OnContentsChange(int position, int removed, int added);
+    void Record(Edit edit);
     void Replay(std::vector<Edit>& from, std::vector<Edit>& to);
-    void Resync();
-    void FitWrapMode(int position);
+    void FitWrapMode(qsizetype paragraph, qsizetype characters);
+    bool Composing() const;
     void KeepCaretInText();
 
+    std::u16string text_;     // the field
+    std::size_t shown_ = 0;   // how much of text_ the document shows
+    bool rewrite_ = false;    // the document needs the whole text anew
+    bool user_edited_ = false;
+    Writer writer_ = Writer::User;
+    bool pasting_ = false;    // a paste or drop is going in: one undo step
+    QString mirror_;          // the document's raw text, to know what an edit removed
     std::vector<Edit> undo_;
     std::vector<Edit> redo_;
-    QString mirror_;  // the document's raw text, to know what an edit removed
-    bool program_ = false;
-    bool replaying_ = false;
+    QTimer wrap_check_;       // fits the wrap mode once a user's edit is in
+    int last_edit_ = 0;
 };
+
+// The document's raw text with paragraph and line separators as CR LF.
+std::u16string FromDocumentText(QStringView raw);
+
+// A field's text as a QString, unit for unit.
+QString ToQString(std::u16string_view text);
 
 }  // namespace quinmare

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Builds Qt for 64-bit Windows from Debian's own qtbase source package, once:
+#   build-qt.sh PREFIX
+# installs it into PREFIX. The source is the same Qt version as the host's
+# qt6-base-dev, whose moc, rcc and uic the cross build uses. Everything the
+# program does not use is left out, and the third-party libraries Qt needs
+# are its bundled ones, so that nothing beyond MinGW's own run time is needed.
+set -euo pipefail
+prefix=$1
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+work=$(mktemp -d "${prefix%/*}/qtbase-build.XXXXXX")
+toolchain=$prefix/mingw-toolchain.cmake
+[ -f "$toolchain" ] || cp "$here/toolchain.cmake" "$toolchain"
+trap 'rm -rf "$work"' EXIT
+
+cd "$work"
+# apt-get source runs as the invoking user; as root it warns about the sandbox.
+apt-get source -qq --only-source "qt6-base=$version" >source.log 2>&1 || { cat source.log; exit 1; }
+src=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
+[ -n "$src" ] || { echo "apt-get source gave no qt6-base directory" >&2; exit 1; }
+
+options=(
+    -G Ninja
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain"
+    -DCMAKE_BUILD_TYPE=Release
+    -DCMAKE_INSTALL_PREFIX="$prefix"
+    -DBUILD_SHARED_LIBS=ON
+    -DQT_HOST_PATH=/usr
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+    # What the program does not use.
+    -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_dbus=OFF -DFEATURE_icu=OFF
+    -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_xml=OFF -DFEATURE_concurrent=OFF
+    -DFEATURE_printsupport=OFF -DFEATURE_freetype=OFF -DFEATURE_fontconfig=OFF
+    -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
+    # Debian's +dfsg source has no src/3rdparty/wintab, which tablet events need.
+    -DFEATURE_tabletevent=OFF
+    # Bundled third-party libraries.
+    -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF
+    -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF
+)
+mkdir build
+cmake -S "$src" -B build "${options[@]}" >configure.log 2>&1 || { tail -n 60 configure.log; exit 1; }
+cmake --build build -j"$(nproc)" >build.log 2>&1 || { grep -E 'error|FAILED' build.log | head -n 40; tail -n 40 build.log; exit 1; }
+cmake --install build >install.log 2>&1 || { tail -n 40 install.log; exit 1; }
+# Qt's own Japanese texts (the text boxes' menu), from Debian's catalogues.
+mkdir -p "$prefix/translations"
+cp /usr/share/qt6/translations/qtbase_ja.qm "$prefix/translations/"

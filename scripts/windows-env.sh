@@ -1,0 +1,54 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Sourced by scripts/windows and scripts/test: what building and testing the
+# Windows program needs, and Qt for Windows, built once into a cache outside
+# the clone.
+
+QUINMARE_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix ninja-build dpkg-dev
+    wine wine64 nsis xvfb xauth qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
+    fonts-ipafont-gothic)
+
+# apt-get source needs a deb-src entry beside each deb one; one is added,
+# made from the machine's own sources, where there is none.
+quinmare_deb_src() {
+    if apt-get indextargets --format '$(IDENTIFIER)' 2>/dev/null | grep -qx Sources; then return 0; fi
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    local file
+    for file in /etc/apt/sources.list.d/*.sources; do
+        [ -e "$file" ] || continue
+        sed -n 's/^Types: deb$/Types: deb-src/; /^#/d; p' "$file"
+        echo
+    done | "${sudo[@]}" tee /etc/apt/sources.list.d/quinmare-deb-src.sources >/dev/null
+    if [ -f /etc/apt/sources.list ]; then
+        sed -n 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list |
+            "${sudo[@]}" tee /etc/apt/sources.list.d/quinmare-deb-src.list >/dev/null
+    fi
+    echo "Added deb-src entries for apt-get source; updating the package lists"
+    "${sudo[@]}" apt-get update -qq
+}
+
+# Sets QUINMARE_QT_WINDOWS to Qt for Windows, building it if the cache does
+# not have it. The key is the host Qt's version and the build recipe, so a
+# new Debian Qt or a changed recipe makes a new build.
+quinmare_windows_qt() {
+    local recipe="$root/packaging/windows"
+    local version key cache
+    version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+    key=$(cat "$recipe/build-qt.sh" "$recipe/toolchain.cmake" | sha256sum | cut -c1-12)
+    cache=${QUINMARE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quinmare}
+    QUINMARE_QT_WINDOWS=$cache/qt-${version%%+*}-mingw-x86_64-$key
+    export QUINMARE_QT_WINDOWS
+    # Written last: a build that was cut short is started again.
+    [ -f "$QUINMARE_QT_WINDOWS/quinmare-built" ] && return 0
+    quinmare_deb_src
+    echo "Building Qt $version for Windows into $QUINMARE_QT_WINDOWS (once; about half an hour on 2 cores)..."
+    local started=$SECONDS
+    rm -rf "$QUINMARE_QT_WINDOWS"
+    mkdir -p "$QUINMARE_QT_WINDOWS"
+    # Qt's own toolchain file loads ours by its path: it is kept with Qt,
+    # not in a clone that may go away.
+    cp "$recipe/toolchain.cmake" "$QUINMARE_QT_WINDOWS/mingw-toolchain.cmake"
+    "$recipe/build-qt.sh" "$QUINMARE_QT_WINDOWS"
+    date -u +%FT%TZ >"$QUINMARE_QT_WINDOWS/quinmare-built"
+    echo "Qt for Windows built in $(( (SECONDS - started) / 60 )) min $(( (SECONDS - started) % 60 )) s"
+}
