@@ -82,7 +82,7 @@ def main():
             by_name.setdefault(node.name, node)
         # The captions are the same in every language; the controls without
         # one, and every description, speak the user's language.
-        slider, length, codon = ("塩基数", "桁数", "解読中のコドン") if japanese else (
+        slider, length, codon = ("塩基数", "長さ（塩基数）", "翻訳中のコドン") if japanese else (
             "Number of bases", "Length", "Codon being decoded")
         wanted = {
             "配列自動生成": "push button",

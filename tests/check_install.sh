@@ -43,4 +43,32 @@ for page in man1/quinmare.1.gz ja/man1/quinmare.1.gz; do
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$prefix/usr/share/man/$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || { echo "$page: $warnings"; exit 1; }
 done
+# Japanese reads as Japanese: AppStream turns every run of white space into
+# one space, so no Japanese element may hold white space between two Japanese
+# characters; and in the Japanese manual page at 80 columns no bullet stands
+# on a line of its own and no line is wider than the terminal.
+LC_ALL=C.UTF-8 MANWIDTH=80 man -E UTF-8 -l "$prefix/usr/share/man/ja/man1/quinmare.1.gz" 2>/dev/null >"$work/man.ja"
+python3 - "$prefix/usr/share/metainfo/$id.metainfo.xml" "$work/man.ja" <<'PY'
+import re, sys, unicodedata
+import xml.etree.ElementTree as ET
+japanese = r"[\u3000-\u30ff\u3400-\u9fff\uff00-\uffef]"
+stray = re.compile(f"({japanese})\\s+({japanese})")
+lang = "{http://www.w3.org/XML/1998/namespace}lang"
+failed = False
+for element in ET.parse(sys.argv[1]).iter():
+    text = " ".join("".join(element.itertext()).split()) if element.get(lang) == "ja" else ""
+    for hit in stray.finditer(text):
+        print(f"metainfo <{element.tag}>: a space inside a Japanese sentence: {hit.group(0)!r}")
+        failed = True
+width = lambda line: sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in line)
+for number, line in enumerate(open(sys.argv[2], encoding="utf-8"), 1):
+    line = line.rstrip("\n")
+    if line.strip() in ("\u2022", "o", "*"):
+        print(f"Japanese manual page, line {number}: a bullet with no text beside it")
+        failed = True
+    if width(line) > 80:
+        print(f"Japanese manual page, line {number}: {width(line)} columns: {line.strip()}")
+        failed = True
+sys.exit(1 if failed else 0)
+PY
 echo "installed: ${expected[*]}"

@@ -4,13 +4,17 @@
 // (weston, headless).
 #include <QtTest>
 
+#include <QAccessible>
 #include <QClipboard>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSlider>
 
 #include "form1.h"
+#include "sequence/decoding_run.h"
+#include "sequence/memory_fields.h"
 #include "test_text.h"
 #include "window_helpers.h"
 
@@ -104,14 +108,37 @@ void RealWindowTest::generatesDecodesAndCloses() {
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     qInfo("platform %s, scale %g", qPrintable(QGuiApplication::platformName()), form.devicePixelRatio());
-    Control<QSlider>(form, "Slider1")->setValue(301);
+    // The whole road: slider to 301, generate, decode.
+    auto* slider = Control<QSlider>(form, "Slider1");
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    QTest::keyClick(slider, Qt::Key_Right);
+    QCOMPARE(Control<QLineEdit>(form, "Text1")->text(), QString("301"));
     QTest::mouseClick(Control(form, "Command1"), Qt::LeftButton);
+    QCOMPARE(form.ReadSliderPosition(), 300);
+    QCOMPARE(Control<QLineEdit>(form, "Text1")->text(), QString("300"));
     const QString sequence = ToQ(form.ReadText(Field::Text0));
-    QCOMPARE(sequence.size(), 300);
+    QVERIFY(QRegularExpression("^[ATGC]{300}$").match(sequence).hasMatch());
+    QCOMPARE(Control<QPlainTextEdit>(form, "Text0")->toPlainText(), sequence);
     QTest::mouseClick(Control(form, "Command2"), Qt::LeftButton);
     QCOMPARE(ToQ(form.ReadText(Field::Text3)), sequence.right(3));
-    QCOMPARE(Control<QPlainTextEdit>(form, "Text2")->toPlainText(), ToQ(form.ReadText(Field::Text2)).replace("\r\n", "\n"));
-    QVERIFY(!form.ReadText(Field::Text2).empty());
+    quinmare::MemoryFields core;
+    core[Field::Text0] = ToU16(sequence);
+    core[Field::Text1] = u"300";
+    quinmare::Command2_Click(core);
+    QCOMPARE(core.yields, 100);
+    QCOMPARE(ToQ(form.ReadText(Field::Text2)), ToQ(core[Field::Text2]));
+    QCOMPARE(Control<QPlainTextEdit>(form, "Text2")->toPlainText(), ToQ(core[Field::Text2]).replace("\r\n", "\n"));
+    // What a screen reader asks of the two show boxes: the word and the
+    // line at the caret.
+    for (const char* name : {"Text1", "Text3"}) {
+        auto* box = Control<QLineEdit>(form, name);
+        QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(box)->textInterface();
+        int start = 0, end = 0;
+        for (auto boundary : {QAccessible::WordBoundary, QAccessible::LineBoundary}) {
+            QCOMPARE(text->textAtOffset(text->cursorPosition(), boundary, &start, &end), box->text());
+        }
+    }
 
     QTimer::singleShot(0, &form, &QWidget::close);
     QApplication::setQuitOnLastWindowClosed(true);

@@ -78,7 +78,7 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
     // of a change (a drop, for one, goes on to use the old layout).
     wrap_check_.setSingleShot(true);
     connect(&wrap_check_, &QTimer::timeout, this, [this] {
-        FitWrapMode(document()->findBlock(last_edit_).length(), document()->characterCount());
+        FitWrapMode(document()->findBlock(last_edit_).length() - 1, document()->characterCount() - 1);
     });
 }
 
