@@ -22,6 +22,8 @@
 #include "test_text.h"
 #include "text_box.h"
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 #include "window_helpers.h"
 
 using quinmare::Field;
@@ -166,6 +168,7 @@ private slots:
     void runsFollowTheEnd_data();
     void runsFollowTheEnd();
     void handOversArePacedByFrames();
+    void compositionDuringARunStaysInOnePlace();
     void sliderMovedDuringRuns_data();
     void sliderMovedDuringRuns();
     void hugePastesStayExactAndUsable_data();
@@ -528,6 +531,53 @@ void WindowAbuseTest::handOversArePacedByFrames() {
     QVERIFY(hand_overs >= 2);
     QVERIFY2(hand_overs <= elapsed / 16 + 3, qPrintable(QString("%1 in %2 ms").arg(hand_overs).arg(elapsed)));
     QVERIFY2(hand_overs * 16 * 4 >= elapsed, qPrintable(QString("%1 in %2 ms").arg(hand_overs).arg(elapsed)));
+}
+
+void WindowAbuseTest::compositionDuringARunStaysInOnePlace() {
+    // An input method's composition, open in the box a decode appends to,
+    // updated as romaji are typed and then committed. Qt keeps a composition
+    // drawn in the paragraph that held the caret at its last update, and
+    // never clears it from one the caret has left: the run's text waits
+    // while the composition is open, and afterwards no paragraph holds one.
+    const QString sequence = QString("ATGTAA").repeated(500);
+    form_->WriteText(Field::Text0, ToU16(sequence));
+    SetSlider(3000);
+    QPlainTextEdit* box = Box("Text2");
+    box->activateWindow();
+    const QStringList typed = {QString::fromUtf8("に"), QString::fromUtf8("にh"), QString::fromUtf8("にほ"),
+                               QString::fromUtf8("にほn"), QString::fromUtf8("にほん")};
+    const QString committed = QString::fromUtf8("日本");
+    int step = 0;
+    QString shown_when_opened;
+    bool held = true;
+    QTimer compose;
+    connect(&compose, &QTimer::timeout, this, [&] {
+        if (form_->ReadText(Field::Text2).size() < 100 || step > typed.size()) return;
+        if (step > 0 && Shown(box) != shown_when_opened) held = false;
+        if (step < typed.size()) {
+            box->setFocus();  // the user clicked the button, then into the box
+            QInputMethodEvent update(typed[step], {});
+            QCoreApplication::sendEvent(box, &update);
+            if (step == 0) shown_when_opened = Shown(box);
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(committed);
+            QCoreApplication::sendEvent(box, &commit);
+        }
+        ++step;
+    });
+    compose.start(20);
+    Press("Command2");
+    compose.stop();
+    QCOMPARE(step, typed.size() + 1);
+    QVERIFY2(held, "the run's text went in while the composition was open");
+    for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
+        QVERIFY2(block.layout()->preeditAreaText().isEmpty(), qPrintable(QString("paragraph %1").arg(block.blockNumber())));
+    }
+    QString text = ToQ(form_->ReadText(Field::Text2));
+    QCOMPARE(Shown(box), text);
+    QCOMPARE(text.count(committed), 1);
+    QCOMPARE(text.remove(committed), CoreDecode(sequence, "3000"));
 }
 
 void WindowAbuseTest::sliderMovedDuringRuns_data() {

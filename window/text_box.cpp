@@ -206,7 +206,7 @@ bool TextBox::Composing() const {
 bool TextBox::event(QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::KeyPress || type == QEvent::ShortcutOverride || type == QEvent::ContextMenu ||
-        (type == QEvent::InputMethod && !Composing())) {
+        type == QEvent::InputMethod) {
         Flush(true);
     }
     const bool handled = QPlainTextEdit::event(event);
