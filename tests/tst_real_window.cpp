@@ -28,6 +28,7 @@ private slots:
     void middleClickPastesOnlyText_data();
     void middleClickPastesOnlyText();
     void generatesDecodesAndCloses();
+    void closedByTheCompositorDuringRuns();
 };
 
 void RealWindowTest::pixelsOnScreen() {
@@ -144,6 +145,32 @@ void RealWindowTest::generatesDecodesAndCloses() {
     QApplication::setQuitOnLastWindowClosed(true);
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(!form.isVisible());
+}
+
+void RealWindowTest::closedByTheCompositorDuringRuns() {
+    // Started by run_sway_close.sh, which closes the window through the
+    // compositor once the runs are going.
+    if (qEnvironmentVariableIsEmpty("QUINMARE_CLOSED_BY_COMPOSITOR")) QSKIP("needs a compositor that closes the window");
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.WriteText(Field::Text0, ToU16(QString("ATGTGGAAACCC").repeated(833)));
+    Control<QSlider>(form, "Slider1")->setValue(9996);
+    // Three decodes nested in one another, then the close is awaited.
+    int pressed = 0;
+    QTimer step;
+    connect(&step, &QTimer::timeout, &form, [&] {
+        if (form.RunDepth() < pressed || pressed == 3) return;
+        PostClick(Control(form, "Command2"));
+        if (++pressed == 3) qInfo("runs in progress");
+    });
+    step.start(0);
+    QApplication::setQuitOnLastWindowClosed(true);
+    QCOMPARE(QApplication::exec(), 0);
+    QCOMPARE(form.RunDepth(), 0);
+    QVERIFY(!form.isVisible());
+    // The runs ended at the close, not at their end.
+    QVERIFY(form.ReadText(Field::Text2).size() < 3332 * 5);
 }
 
 QTEST_MAIN(RealWindowTest)
