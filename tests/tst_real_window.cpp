@@ -8,6 +8,9 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProcess>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSlider>
@@ -29,6 +32,8 @@ private slots:
     void middleClickPastesOnlyText();
     void generatesDecodesAndCloses();
     void closedByTheCompositorDuringRuns();
+    void realInputMethod_data();
+    void realInputMethod();
 };
 
 void RealWindowTest::pixelsOnScreen() {
@@ -171,6 +176,90 @@ void RealWindowTest::closedByTheCompositorDuringRuns() {
     QVERIFY(!form.isVisible());
     // The runs ended at the close, not at their end.
     QVERIFY(form.ReadText(Field::Text2).size() < 3332 * 5);
+}
+
+void RealWindowTest::realInputMethod_data() {
+    QTest::addColumn<bool>("during");   // typed while a decode appends to the box
+    QTest::addColumn<QString>("keys");  // what xdotool does after the romaji
+    QTest::addColumn<QString>("kept");  // what the composition leaves in the box
+    const QString converted = QString::fromUtf8("日本語");
+    const QString kana = QString::fromUtf8("にほんご");
+    for (bool during : {false, true}) {
+        const char* when = during ? "during a decode" : "idle";
+        QTest::addRow("%s, converted and committed", when) << during << "key space; sleep 0.3; xdotool key Return"
+                                                           << converted;
+        QTest::addRow("%s, cancelled", when) << during << "key Escape" << QString();
+        QTest::addRow("%s, a click into the other box", when) << during << "mousemove --sync %1 %2 click 1" << kana;
+    }
+}
+
+void RealWindowTest::realInputMethod() {
+    // Japanese typed through a real input method (IBus with Mozc, started
+    // by run_ime.sh) into the amino-acid box: "nihongo" composes にほんご.
+    // Whatever ends the composition, it is committed once, into the box it
+    // was typed in, and no piece of it stays drawn anywhere.
+    if (qEnvironmentVariableIsEmpty("QUINMARE_REAL_IME")) QSKIP("needs a running input method (tests/run_ime.sh)");
+    QFETCH(bool, during);
+    QFETCH(QString, keys);
+    QFETCH(QString, kept);
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto* text0 = Control<QPlainTextEdit>(form, "Text0");
+    auto* text2 = Control<QPlainTextEdit>(form, "Text2");
+    const QString sequence = QString("ATGTGGTAA").repeated(1111);
+    form.WriteText(Field::Text0, ToU16(sequence));
+    Control<QSlider>(form, "Slider1")->setValue(9999);
+    QCOMPARE(QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(form.winId())}), 0);
+    text2->setFocus();
+    // Mozc takes its first keys as Latin letters while it starts.
+    QTest::qWait(2000);
+    const QPoint other = text0->viewport()->mapToGlobal(text0->viewport()->rect().center());
+    QProcess typing;
+    const QStringList commands = {"-c", "xdotool type --delay 60 nihongo; sleep 0.4; xdotool " +
+                                            keys.arg(other.x()).arg(other.y())};
+    if (during) {
+        bool started = false;
+        QTimer start;
+        connect(&start, &QTimer::timeout, &form, [&] {
+            if (form.RunDepth() == 0 || started) return;
+            started = true;
+            text2->setFocus();  // the user clicked the button, then into the box
+            typing.start("sh", commands);
+        });
+        start.start(0);
+        QTest::mouseClick(Control(form, "Command2"), Qt::LeftButton);
+    } else {
+        typing.start("sh", commands);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(typing.state(), QProcess::NotRunning, 20000);
+    QCOMPARE(typing.exitCode(), 0);
+    QTest::qWait(1000);  // the input method's last answers
+    if (qEnvironmentVariableIsSet("QUINMARE_SHOT")) QProcess::execute("import", {"-window", "root", qEnvironmentVariable("QUINMARE_SHOT") + "-" + QTest::currentDataTag() + ".png"});
+    QTRY_COMPARE(form.RunDepth(), 0);
+    form.ShowPendingText();
+
+    QString amino = ToQ(form.ReadText(Field::Text2));
+    QCOMPARE(ToQ(form.ReadText(Field::Text0)), sequence);
+    if (!kept.isEmpty()) {
+        QCOMPARE(amino.count(kept), 1);
+        amino.remove(kept);
+    }
+    // Nothing else of the composition (にほ, にほn, Latin letters) is left.
+    if (!during) QCOMPARE(amino, QString());
+    if (during) {
+        quinmare::MemoryFields core;
+        core[Field::Text0] = ToU16(sequence);
+        core[Field::Text1] = u"9999";
+        quinmare::Command2_Click(core);
+        QCOMPARE(amino, ToQ(core[Field::Text2]));
+    }
+    for (QPlainTextEdit* box : {text0, text2}) {
+        for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
+            QVERIFY2(block.layout()->preeditAreaText().isEmpty(),
+                     qPrintable(QString("%1, paragraph %2").arg(box->objectName()).arg(block.blockNumber())));
+        }
+    }
 }
 
 QTEST_MAIN(RealWindowTest)

@@ -50,6 +50,8 @@ QString TextAt(const QTextDocument* document, int position, int length) {
 
 }  // namespace
 
+TextBox::LastCommit TextBox::committed_last_;
+
 QString ToQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -205,15 +207,40 @@ bool TextBox::Composing() const {
 // the view: the text under the pointer is the text the user aimed at.
 bool TextBox::event(QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::InputMethod && StrayCommit(static_cast<QInputMethodEvent*>(event))) {
+        event->accept();
+        return true;
+    }
     if (type == QEvent::KeyPress || type == QEvent::ShortcutOverride || type == QEvent::ContextMenu ||
         type == QEvent::InputMethod) {
         Flush(true);
     }
+    if (type == QEvent::FocusIn) composed_here_ = false;
+    const bool composing = Composing();
     const bool handled = QPlainTextEdit::event(event);
+    if (type == QEvent::InputMethod) {
+        const auto* input = static_cast<QInputMethodEvent*>(event);
+        if (!input->preeditString().isEmpty()) composed_here_ = true;
+        // The composition this box has just committed, as focus leaves it.
+        if (composing && !input->commitString().isEmpty()) committed_last_ = {this, input->commitString()};
+    }
     KeepCaretInText();
     // A composition that has just ended lets the additions held back go in.
     if ((type == QEvent::InputMethod || type == QEvent::FocusOut) && HasPending()) emit FrameWanted();
     return handled;
+}
+
+// Qt 6.4.2's IBus input context (Debian 12, with ibus-mozc) commits a
+// composition twice when focus moves from one box to the other mid-way: into
+// the box it was typed in, where it belongs, and once more into the box that
+// has just taken focus, which has shown no composition of its own. That
+// second commit is dropped, so the user's sequence does not change under them.
+bool TextBox::StrayCommit(const QInputMethodEvent* event) {
+    const QString commit = event->commitString();
+    const bool stray = !commit.isEmpty() && !composed_here_ && !Composing() && committed_last_.box &&
+                       committed_last_.box != this && committed_last_.text == commit;
+    if (stray || !event->preeditString().isEmpty()) committed_last_ = {};
+    return stray;
 }
 
 bool TextBox::viewportEvent(QEvent* event) {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+class QInputMethodEvent;
+
 namespace quinmare {
 
 // One of the two large boxes, the widget and the field in one class.
@@ -78,6 +80,7 @@ private:
     void Replay(std::vector<Edit>& from, std::vector<Edit>& to);
     void FitWrapMode(qsizetype paragraph, qsizetype characters);
     bool Composing() const;
+    bool StrayCommit(const QInputMethodEvent* event);
     void KeepCaretInText();
 
     std::u16string text_;     // the field
@@ -89,6 +92,13 @@ private:
     QString mirror_;          // the document's raw text, to know what an edit removed
     std::vector<Edit> undo_;
     std::vector<Edit> redo_;
+    // The last composition a box committed, for the guard in StrayCommit.
+    struct LastCommit {
+        const TextBox* box = nullptr;
+        QString text;
+    };
+    static LastCommit committed_last_;
+    bool composed_here_ = false;  // a composition has been shown since focus came in
     QTimer wrap_check_;       // fits the wrap mode once a user's edit is in
     int last_edit_ = 0;
 };
