@@ -16,6 +16,7 @@
 #include <QSlider>
 
 #include "form1.h"
+#include "text_box.h"
 #include "sequence/decoding_run.h"
 #include "sequence/memory_fields.h"
 #include "test_text.h"
@@ -32,6 +33,8 @@ private slots:
     void middleClickPastesOnlyText();
     void generatesDecodesAndCloses();
     void closedByTheCompositorDuringRuns();
+    void dragAndDropDuringADecode_data();
+    void dragAndDropDuringADecode();
     void realInputMethod_data();
     void realInputMethod();
 };
@@ -176,6 +179,95 @@ void RealWindowTest::closedByTheCompositorDuringRuns() {
     QVERIFY(!form.isVisible());
     // The runs ended at the close, not at their end.
     QVERIFY(form.ReadText(Field::Text2).size() < 3332 * 5);
+}
+
+void RealWindowTest::dragAndDropDuringADecode_data() {
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::newRow("the sequence into the amino acids") << "Text0" << "Text2";
+    QTest::newRow("within the amino acids, onto the run's text") << "Text2" << "Text2";
+    QTest::newRow("within the sequence") << "Text0" << "Text0";
+}
+
+void RealWindowTest::dragAndDropDuringADecode() {
+    // Text selected with the mouse and dragged, by the X server's own
+    // events, while a decode appends to the amino-acid box: the drag's own
+    // event loop runs inside the decode's yield. The text moves exactly
+    // once, and every label of the decode still arrives.
+    if (QGuiApplication::platformName() != "xcb") QSKIP("drags with the X server's pointer (xvfb-run)");
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(form.winId())}), 0);
+    // Few labels for many codons: the decode lasts while the box stays short.
+    const QString sequence = ("ATGTGG" + QString(27, 'x')).repeated(303);
+    form.WriteText(Field::Text0, ToU16(sequence));
+    Control<QSlider>(form, "Slider1")->setValue(9999);
+    auto* source = Control<QPlainTextEdit>(form, qPrintable(from));
+    auto* target = Control<QPlainTextEdit>(form, qPrintable(to));
+    if (from == "Text2") form.WriteText(Field::Text2, u"");
+    auto at = [](QPlainTextEdit* box, int x, int y) {
+        const QPoint global = box->viewport()->mapToGlobal(QPoint(x, y)) * box->devicePixelRatioF();
+        return QString("%1 %2").arg(global.x()).arg(global.y());
+    };
+    // Select a piece of the first line, then drag it by its middle to
+    // the fourth line of the target.
+    const QString script = QString("xdotool mousemove %1 mousedown 1; sleep 0.05; xdotool mousemove %2; sleep 0.05; "
+                                   "xdotool mousemove %3 mouseup 1; sleep 0.1; xdotool mousemove %4 mousedown 1; sleep 0.05; "
+                                   "xdotool mousemove %5; sleep 0.05; xdotool mousemove %6; sleep 0.1; xdotool mousemove %7; "
+                                   "sleep 0.1; xdotool mouseup 1")
+                               .arg(at(source, 30, 8), at(source, 80, 8), at(source, 150, 8), at(source, 90, 8),
+                                    at(source, 95, 20), at(target, 60, 50), at(target, 61, 52));
+    QProcess dragging;
+    bool started = false;
+    QTimer start;
+    connect(&start, &QTimer::timeout, &form, [&] {
+        if (form.RunDepth() == 0 || started) return;
+        if (from == "Text2" && form.ReadText(Field::Text2).size() < 400) return;  // a first line to drag
+        started = true;
+        dragging.start("sh", {"-c", script});
+    });
+    start.start(0);
+    QTest::mouseClick(Control(form, "Command2"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(dragging.state(), QProcess::NotRunning, 20000);
+    QTRY_COMPARE(form.RunDepth(), 0);
+    QVERIFY(started);
+
+    quinmare::MemoryFields core;
+    core[Field::Text0] = ToU16(sequence);
+    core[Field::Text1] = u"9999";
+    quinmare::Command2_Click(core);
+    const QString decoded = ToQ(core[Field::Text2]);
+    const QString text0 = ToQ(form.ReadText(Field::Text0));
+    const QString text2 = ToQ(form.ReadText(Field::Text2));
+    const QString moved_from = from == "Text0" ? sequence : decoded;
+    const QString moved_to = to == "Text0" ? text0 : text2;
+    // The box dragged from, without the piece, and the box dropped into,
+    // without the piece, are what they were: nothing lost, nothing twice.
+    auto sorted = [](QString text) { std::sort(text.begin(), text.end()); return text; };
+    if (from == to) {
+        QCOMPARE(sorted(moved_to), sorted(moved_from));
+        QVERIFY2(moved_to != moved_from, "nothing was moved");
+    } else {
+        // What the drop put into the amino acids is what the sequence lost.
+        qsizetype head = 0;
+        while (head < decoded.size() && text2[head] == decoded[head]) ++head;
+        const QString piece = text2.mid(head, text2.size() - decoded.size());
+        QVERIFY2(!piece.isEmpty(), "nothing was moved");
+        QCOMPARE(QString(text2).remove(head, piece.size()), decoded);
+        bool lost_once = false;
+        for (qsizetype at = sequence.indexOf(piece); at >= 0 && !lost_once; at = sequence.indexOf(piece, at + 1)) {
+            lost_once = QString(sequence).remove(at, piece.size()) == text0;
+        }
+        QVERIFY2(lost_once, qPrintable(piece));
+    }
+    if (from == "Text0" && to == "Text0") QCOMPARE(text2, decoded);
+    for (QPlainTextEdit* box : {source, target}) {
+        QCOMPARE(ToQ(quinmare::FromDocumentText(box->document()->toRawText())),
+                 ToQ(form.ReadText(box == Control<QPlainTextEdit>(form, "Text0") ? Field::Text0 : Field::Text2)));
+    }
 }
 
 void RealWindowTest::realInputMethod_data() {

@@ -139,9 +139,11 @@ void TextBox::Flush(bool follow_end) noexcept {
                 moveCursor(QTextCursor::End);
             } else {
                 // As Qt's own appendPlainText does: the view follows the end
-                // if the end was in view before, and never under a pointer.
+                // if the end was in view before; never under a pointer that
+                // is pressing, selecting or dragging.
                 QScrollBar* scroll = verticalScrollBar();
-                const bool follow = follow_end && scroll->value() >= scroll->maximum();
+                const bool follow = follow_end && scroll->value() >= scroll->maximum() &&
+                                    QGuiApplication::mouseButtons() == Qt::NoButton;
                 QTextCursor end(doc);
                 end.movePosition(QTextCursor::End);
                 end.insertText(added);
