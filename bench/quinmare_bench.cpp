@@ -14,7 +14,12 @@
 #include <QTimer>
 #include <cstdio>
 #include <functional>
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <sys/resource.h>
+#endif
 
 #include "form1.h"
 #include "sequence/decoding_run.h"
@@ -188,8 +193,15 @@ int main(int argc, char* argv[]) {
         PrintLongLine(form);
     }
     std::printf("\nStart to first paint: %.0f ms\n", FirstPaintSeconds(QCoreApplication::applicationFilePath()) * 1e3);
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    const double peak_kib = counters.PeakWorkingSetSize / 1024.0;
+#else
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("Peak resident memory: %.1f MB\n", usage.ru_maxrss / 1024.0);
+    const double peak_kib = usage.ru_maxrss;
+#endif
+    std::printf("Peak resident memory: %.1f MB\n", peak_kib / 1024.0);
     return 0;
 }

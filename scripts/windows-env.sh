@@ -3,9 +3,9 @@
 # Windows program needs, and Qt for Windows, built once into a cache outside
 # the clone.
 
-QUINMARE_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix ninja-build dpkg-dev
+QUINMARE_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix ninja-build dpkg-dev cmake
     wine wine64 nsis xvfb xauth qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
-    fonts-ipafont-gothic)
+    fonts-ipafont-gothic xdotool xclip x11-utils python3)
 
 # apt-get source needs a deb-src entry beside each deb one; one is added,
 # made from the machine's own sources, where there is none.
@@ -43,7 +43,6 @@ quinmare_windows_qt() {
     quinmare_deb_src
     echo "Building Qt $version for Windows into $QUINMARE_QT_WINDOWS (once; about half an hour on 2 cores)..."
     local started=$SECONDS
-    rm -rf "$QUINMARE_QT_WINDOWS"
     mkdir -p "$QUINMARE_QT_WINDOWS"
     # Qt's own toolchain file loads ours by its path: it is kept with Qt,
     # not in a clone that may go away.
@@ -51,4 +50,19 @@ quinmare_windows_qt() {
     "$recipe/build-qt.sh" "$QUINMARE_QT_WINDOWS"
     date -u +%FT%TZ >"$QUINMARE_QT_WINDOWS/quinmare-built"
     echo "Qt for Windows built in $(( (SECONDS - started) / 60 )) min $(( (SECONDS - started) % 60 )) s"
+}
+
+# A Wine prefix that claims Windows 10 (Qt 6 needs it; a new prefix claims
+# Windows 7), kept beside Qt for Windows. Sets WINEPREFIX.
+quinmare_wine_prefix() {
+    local cache=${QUINMARE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quinmare}
+    export WINEPREFIX=$cache/wine-win10
+    export WINEDEBUG=${WINEDEBUG:--all}
+    [ -f "$WINEPREFIX/quinmare-ready" ] && return 0
+    mkdir -p "$WINEPREFIX"
+    # No Mono or Gecko: the tests need neither, and they would be downloaded.
+    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/quinmare-ready"
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHash>
 #include <QImage>
 #include <QMouseEvent>
@@ -11,6 +12,29 @@
 #include <cmath>
 
 #include "form1.h"
+
+#ifdef _WIN32
+#if !defined(_WIN32_WINNT) || _WIN32_WINNT < 0x0602
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0602  // GetCurrentThreadStackLimits
+#endif
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#endif
+
+// The stack the main thread may grow to.
+inline std::size_t MainStackBytes() {
+#ifdef _WIN32
+    ULONG_PTR low = 0, high = 0;
+    GetCurrentThreadStackLimits(&low, &high);
+    return std::size_t(high - low);
+#else
+    rlimit limit{};
+    getrlimit(RLIMIT_STACK, &limit);
+    return limit.rlim_cur == RLIM_INFINITY ? std::size_t(8) << 20 : std::size_t(limit.rlim_cur);
+#endif
+}
 
 template <typename T = QWidget>
 T* Control(quinmare::Form1& form, const char* name, int index = -1) {
@@ -21,8 +45,18 @@ T* Control(quinmare::Form1& form, const char* name, int index = -1) {
 }
 
 // Presses a button through the event queue, the way a click arrives while
-// a run is yielding.
+// a run is yielding. On Windows the press is a real window message, which
+// takes the stack that Qt's own message handling takes.
 inline void PostClick(QWidget* button) {
+#ifdef _WIN32
+    if (QGuiApplication::platformName() == QLatin1String("windows")) {
+        const QPoint at = button->mapTo(button->window(), QPoint(5, 5)) * button->devicePixelRatioF();
+        const HWND window = reinterpret_cast<HWND>(button->window()->winId());
+        PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x(), at.y()));
+        PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x(), at.y()));
+        return;
+    }
+#endif
     const QPointF at(5, 5);
     QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, button->mapToGlobal(at),
                                                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));

@@ -68,12 +68,18 @@ constexpr int kFrameMilliseconds = 16;
 constexpr char kBoxFont[] = "MS UI Gothic";
 constexpr char kHeadingFont[] = "ＭＳ Ｐゴシック";
 
-// The fonts the layout names come with Windows; elsewhere a Japanese font
-// of the same kind stands in at the same size and weight.
+// The fonts the layout names come with Japanese Windows, and are used as
+// they are wherever they are installed. Elsewhere a Japanese font of the same
+// kind stands in at the same size and weight: on other Windows installs the
+// UI and proportional Gothic fonts every Windows 10 and 11 has (MS UI Gothic
+// and MS PGothic, by their English names, are an optional font pack there),
+// on Linux the IPA fonts and then Noto.
 void InstallFontSubstitutes() {
     static const bool installed = [] {
-        QFont::insertSubstitutions(kBoxFont, {"IPAGothic", "Noto Sans CJK JP", "Noto Sans Mono CJK JP"});
-        QFont::insertSubstitutions(QString::fromUtf8(kHeadingFont), {"IPAPGothic", "Noto Sans CJK JP"});
+        QFont::insertSubstitutions(kBoxFont, {"Yu Gothic UI", "Meiryo UI", "MS Gothic", "IPAGothic",
+                                              "Noto Sans CJK JP", "Noto Sans Mono CJK JP"});
+        QFont::insertSubstitutions(QString::fromUtf8(kHeadingFont), {"MS PGothic", "Yu Gothic", "Meiryo",
+                                                                     "IPAPGothic", "Noto Sans CJK JP"});
         return true;
     }();
     (void)installed;
@@ -150,6 +156,11 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     setWindowIcon(QIcon::fromTheme(QUINMARE_APP_ID, QIcon(":/icons/" QUINMARE_APP_ID ".png")));
     setObjectName("Form1");
     setPalette(LightPalette(QGuiApplication::palette()));
+    // The controls without a font of their own (buttons, the length box and
+    // its unit) use the form's, as they would on Japanese Windows: its UI
+    // Gothic at 9 points. The desktop's default may have no Japanese, or,
+    // under Wine, be a mathematical font whose digits do not show.
+    setFont(JapaneseFont(kBoxFont, 9, false));
     setAutoFillBackground(true);
     BuildControls();
     setFixedSize(Twips(kClientWidth), Twips(kClientHeight));

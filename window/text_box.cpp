@@ -126,10 +126,11 @@ void TextBox::Flush(bool follow_end) noexcept {
         QTextDocument* doc = document();
         const qsizetype before = whole ? 0 : doc->lastBlock().length() - 1;
         FitWrapMode(LongestParagraph(added, before), whole ? added.size() : doc->characterCount() + added.size());
+        // A rewrite ends a composition in progress: it is committed first.
+        if (whole && Composing()) QGuiApplication::inputMethod()->commit();
         {
             const QScopedValueRollback<Writer> program(writer_, Writer::Program);
             if (whole) {
-                if (Composing()) QGuiApplication::inputMethod()->commit();
                 // The program's rewrite ends the user's history: its
                 // positions no longer refer to this text.
                 undo_.clear();
@@ -169,7 +170,6 @@ void TextBox::Reconcile() {
         mirror_ = QString();
         rewrite_ = true;
     }
-    user_edited_ = false;
 }
 
 void TextBox::TakeUserEdit() {
