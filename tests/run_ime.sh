@@ -11,8 +11,17 @@ if [ "$(id -u)" -eq 0 ]; then
     home=$(mktemp -d)
     chown quinmare-test "$home"
     trap 'rm -rf "$home"' EXIT
+    chmod 755 "$home"
+    script=$(realpath "$0")
+    program=$(realpath "$1")
+    # A clone the user cannot read into gets the program copied out of it.
+    if ! runuser -u quinmare-test -- test -x "$program"; then
+        cp "$script" "$program" "$home/"
+        script=$home/$(basename "$script")
+        program=$home/$(basename "$program")
+    fi
     status=0
-    runuser -u quinmare-test -- env HOME="$home" "$(realpath "$0")" "$(realpath "$1")" "${@:2}" || status=$?
+    runuser -u quinmare-test -- env HOME="$home" "$script" "$program" "${@:2}" || status=$?
     exit "$status"
 fi
 if [ -z "${QUINMARE_IME_SESSION:-}" ]; then
