@@ -539,9 +539,9 @@ void WindowAbuseTest::compositionDuringARunStaysInOnePlace() {
     // drawn in the paragraph that held the caret at its last update, and
     // never clears it from one the caret has left: the run's text waits
     // while the composition is open, and afterwards no paragraph holds one.
-    const QString sequence = QString("ATGTAA").repeated(500);
+    const QString sequence = QString("ATGTAA").repeated(1666);
     form_->WriteText(Field::Text0, ToU16(sequence));
-    SetSlider(3000);
+    SetSlider(9996);
     QPlainTextEdit* box = Box("Text2");
     box->activateWindow();
     const QStringList typed = {QString::fromUtf8("に"), QString::fromUtf8("にh"), QString::fromUtf8("にほ"),
@@ -566,7 +566,7 @@ void WindowAbuseTest::compositionDuringARunStaysInOnePlace() {
         }
         ++step;
     });
-    compose.start(20);
+    compose.start(10);
     Press("Command2");
     compose.stop();
     QCOMPARE(step, typed.size() + 1);
@@ -577,7 +577,7 @@ void WindowAbuseTest::compositionDuringARunStaysInOnePlace() {
     QString text = ToQ(form_->ReadText(Field::Text2));
     QCOMPARE(Shown(box), text);
     QCOMPARE(text.count(committed), 1);
-    QCOMPARE(text.remove(committed), CoreDecode(sequence, "3000"));
+    QCOMPARE(text.remove(committed), CoreDecode(sequence, "9996"));
 }
 
 void WindowAbuseTest::sliderMovedDuringRuns_data() {
