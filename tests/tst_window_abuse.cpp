@@ -457,10 +457,10 @@ void WindowAbuseTest::wrapModeFollowsTheLongestParagraph() {
 void WindowAbuseTest::runsFollowTheEnd_data() {
     QTest::addColumn<QString>("run");
     QTest::addColumn<QString>("user");  // what the user does once the box overflows
-    for (const char* run : {"Command1", "Command2"}) {
-        for (const char* user : {"nothing", "scrolls up", "clicks"}) {
-            QTest::addRow("%s, the user %s", run, user) << run << user;
-        }
+    // The decode: it writes its box for long enough on any build (a
+    // generate in the sanitizer build hands over before several lines wait).
+    for (const char* user : {"nothing", "scrolls up", "clicks"}) {
+        QTest::addRow("Command2, the user %s", user) << "Command2" << user;
     }
 }
 
