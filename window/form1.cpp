@@ -2,9 +2,11 @@
 #include "form1.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -23,6 +25,10 @@
 
 namespace quinmare {
 namespace {
+
+// How long each run took, for whoever measures the window from outside
+// (QT_LOGGING_RULES="quinmare.runs.info=true"); silent by default.
+Q_LOGGING_CATEGORY(lcRuns, "quinmare.runs", QtWarningMsg)
 
 // The layout in twips (1/1440 inch), relative to the client area.
 constexpr int kClientWidth = 14850;
@@ -64,6 +70,11 @@ constexpr std::array<Line, 7> kArrow = {{
 
 // About one refresh of a 60 Hz display.
 constexpr int kFrameMilliseconds = 16;
+// The frame while a screen reader or another assistive program listens:
+// every change of a box is an event it is sent and has to fetch details
+// of, and sixty of them a second from three boxes kept Orca's queue ever
+// longer and the runs twice as long. No listener follows more than ten.
+constexpr int kListenedFrameMilliseconds = 100;
 
 constexpr char kBoxFont[] = "MS UI Gothic";
 constexpr char kHeadingFont[] = "ＭＳ Ｐゴシック";
@@ -256,8 +267,8 @@ void Form1::BuildControls() {
     connect(slider1_, &QSlider::valueChanged, this, [this] {
         if (!writing_slider_) Slider1_Click();
     });
-    connect(command1_, &QPushButton::clicked, this, [this] { Dispatch(&Command1_Click); });
-    connect(command2_, &QPushButton::clicked, this, [this] { Dispatch(&Command2_Click); });
+    connect(command1_, &QPushButton::clicked, this, [this] { Dispatch(&Command1_Click, "Command1_Click"); });
+    connect(command2_, &QPushButton::clicked, this, [this] { Dispatch(&Command2_Click, "Command2_Click"); });
 }
 
 std::u16string Form1::ReadText(Field field) {
@@ -289,7 +300,20 @@ void Form1::WriteText(Field field, std::u16string_view text) {
 
 void Form1::ShowLine(QLineEdit* box, std::u16string& value, std::u16string_view text) {
     value.assign(text);
-    box->setText(ToQString(text));
+    if (box == text3_) {
+        // The codon box changes at every codon of a decode, thousands of
+        // times a second: like the large boxes, it shows the newest codon
+        // once a display frame. Each change is also an event a screen
+        // reader has to be sent and has to sort through.
+        codon_pending_ = true;
+        ScheduleFrame();
+        return;
+    }
+    SetLine(box, value);
+}
+
+void Form1::SetLine(QLineEdit* box, const std::u16string& value) {
+    box->setText(ToQString(value));
     // Qt 6.4's accessible line edit loops for ever when a screen reader asks
     // for the word at the end of the text, and setText leaves the caret, where
     // screen readers ask, at the end. These boxes take no input: keep it at
@@ -319,8 +343,10 @@ std::u16string_view Form1::Henkan(std::u16string_view codon) const { return quin
 
 void Form1::Slider1_Click() { WriteText(Field::Text1, DecimalText(slider1_->value())); }
 
-void Form1::Dispatch(void (*run)(FormFields&)) {
+void Form1::Dispatch(void (*run)(FormFields&), const char* name) {
     if (closed_ || run_depth_ >= kMaxNesting) return;
+    QElapsedTimer took;
+    took.start();
     {
         const QScopedValueRollback<int> depth(run_depth_, run_depth_ + 1);
         try {
@@ -331,22 +357,29 @@ void Form1::Dispatch(void (*run)(FormFields&)) {
             // Nothing may cross the toolkit's event dispatch; the run just ends.
         }
     }
-    if (closed_) {
-        if (run_depth_ == 0) close();
-        return;
+    if (!closed_) {
+        // The run is over: what it wrote last is shown now, not a frame later.
+        ShowPendingText();
     }
-    // The run is over: what it wrote last is shown now, not a frame later.
-    ShowPendingText();
+    qCInfo(lcRuns, "%s ended after %lld ms at depth %d%s", name, took.elapsed(), run_depth_ + 1,
+           closed_ ? ", window closed" : "");
+    if (closed_ && run_depth_ == 0) close();
 }
 
 void Form1::ScheduleFrame() {
-    if (frame_timer_.isActive()) return;
+    // Once the window has closed nothing more is shown.
+    if (closed_ || frame_timer_.isActive()) return;
+    const qint64 frame = QAccessible::isActive() ? kListenedFrameMilliseconds : kFrameMilliseconds;
     const qint64 since = since_frame_.elapsed();
-    frame_timer_.start(since >= kFrameMilliseconds ? 0 : int(kFrameMilliseconds - since));
+    frame_timer_.start(since >= frame ? 0 : int(frame - since));
 }
 
 void Form1::ShowPendingText() {
     frame_timer_.stop();
+    if (codon_pending_) {
+        codon_pending_ = false;
+        SetLine(text3_, text3_value_);
+    }
     text0_->HandOver();
     text2_->HandOver();
     since_frame_.restart();
@@ -363,6 +396,7 @@ void Form1::paintEvent(QPaintEvent* event) {
 
 void Form1::closeEvent(QCloseEvent* event) {
     closed_ = true;
+    frame_timer_.stop();
     // While runs are in progress the window stays until they have all
     // unwound: the toolkit may still be delivering repaints queued for it
     // inside their yields, and on Wayland a window destroyed under them

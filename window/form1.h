@@ -55,7 +55,7 @@ public:
     // Twips to device-independent pixels at this screen's logical DPI.
     int Twips(int twips) const;
 
-    // Puts every text still pending into the two large boxes.
+    // Puts every text still pending into the codon box and the two large boxes.
     void ShowPendingText();
 
 protected:
@@ -65,10 +65,12 @@ protected:
 private:
     void BuildControls();
     void Slider1_Click();
-    void Dispatch(void (*run)(FormFields&));
+    void Dispatch(void (*run)(FormFields&), const char* name);
     void ScheduleFrame();
-    // Keeps a single-line box's text and shows it at once.
-    static void ShowLine(QLineEdit* box, std::u16string& value, std::u16string_view text);
+    // Keeps a single-line box's text and shows it: the length at once, the
+    // codon at the next frame.
+    void ShowLine(QLineEdit* box, std::u16string& value, std::u16string_view text);
+    static void SetLine(QLineEdit* box, const std::u16string& value);
 
     QPushButton* command1_ = nullptr;
     QPushButton* command2_ = nullptr;
@@ -86,6 +88,7 @@ private:
     // run writes them thousands of times a second, and every hand-over
     // lays out a whole paragraph again.
     QTimer frame_timer_;
+    bool codon_pending_ = false;
     QElapsedTimer since_frame_;
 
     int run_depth_ = 0;

@@ -1,0 +1,258 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Runs the program with the real Orca screen reader and checks what a blind
+learner gets: Orca names every control that Tab reaches in the learner's
+language, a generate and a decode take no more than half as long again as
+without Orca, and Orca has nothing left to say soon after a run.
+
+During a run Orca stays quiet: it does not read the labels or codons as they
+arrive (a listener cannot follow hundreds a second, and a queue of them would
+still be speaking long after the run), and the learner reads the result in
+the boxes afterwards, as any text.
+
+Speech goes to Speech Dispatcher with espeak-ng; what Orca says is read from
+its debug log. Run inside a D-Bus session with an X display:
+    dbus-run-session -- xvfb-run -a tests/orca_check.py build/.../quinmare [en|ja]
+"""
+import os
+import re
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+import unicodedata
+
+TIMEOUT = 120
+LENGTH = 9999
+RATIO = 1.5
+# Runs take a few tens of milliseconds and vary by about ten from one round
+# to the next: the ratio holds beyond that.
+SLACK = 20
+ROUNDS = 5
+# Orca is done when it has been silent this long,
+QUIET = 1.0
+# and must be done within this long after the run ended.
+LAG = 5.0
+
+JAPANESE = re.compile(r"[\u3040-\u30ff\u4e00-\u9fff]")
+OUTPUT = re.compile(r"[A-Z][a-z]{2}__|stop|\b[ATGC]{3,}\b")
+RUN = re.compile(r"(Command[12]_Click) ended after (\d+) ms")
+
+
+def wait_for(what, probe, timeout=TIMEOUT):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = probe()
+        if value:
+            return value
+        time.sleep(0.1)
+    sys.exit(f"timed out waiting for {what}")
+
+
+def key(*names, delay=60):
+    subprocess.run(["xdotool", "key", "--delay", str(delay), *names], check=True)
+
+
+class Program:
+    """The program, started fresh, with its run times logged to a file."""
+
+    def __init__(self, path, env, log):
+        self.log = log
+        with open(log, "w") as out:
+            self.proc = subprocess.Popen([path], env=dict(env, QT_LOGGING_RULES="quinmare.runs.info=true"),
+                                         stdout=out, stderr=subprocess.STDOUT)
+        window = subprocess.run(["xdotool", "search", "--sync", "--name", "^Quinmare$"], check=True,
+                                capture_output=True, text=True).stdout.split()[0]
+        subprocess.run(["xdotool", "windowactivate", "--sync", window], check=False)
+        subprocess.run(["xdotool", "windowfocus", "--sync", window], check=True)
+
+    def runs(self):
+        with open(self.log, errors="replace") as text:
+            return [(name, int(ms)) for name, ms in RUN.findall(text.read())]
+
+    def timed_runs(self):
+        """Generates LENGTH bases and decodes them, by keys, ROUNDS times;
+        the median time of each run in ms."""
+        # Focus starts on the generate button: to the slider, to its end
+        # and down to LENGTH, back to the button.
+        key("Tab", "End", *["Left"] * (10000 - LENGTH), "shift+Tab", delay=10)
+        for round in range(ROUNDS):
+            key("space")
+            wait_for("the generate", lambda: len(self.runs()) >= 2 * round + 1)
+            # Slider, Text0, Text2, Command2; and on round to Command1.
+            key("Tab", "Tab", "Tab", "Tab", "space")
+            wait_for("the decode", lambda: len(self.runs()) >= 2 * round + 2)
+            if round + 1 < ROUNDS:
+                key("Tab")
+        runs = self.runs()
+        if [name for name, _ in runs] != ["Command1_Click", "Command2_Click"] * ROUNDS:
+            sys.exit(f"unexpected runs {runs}")
+        return [statistics.median(ms for name, ms in runs if name == run)
+                for run in ("Command1_Click", "Command2_Click")]
+
+    def close(self):
+        self.proc.send_signal(signal.SIGTERM)
+        self.proc.wait(timeout=10)
+
+
+class Orca:
+    """The real Orca, as a learner runs it, speaking through Speech Dispatcher
+    to a synthesiser that writes each utterance to a log as it starts and
+    then takes as long as espeak-ng would to say it."""
+
+    def __init__(self, env, spoken_log):
+        self.spoken_log = spoken_log
+        self.proc = subprocess.Popen(["orca", "--replace"], env=env, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        wait_for("Orca to start speaking", lambda: self.spoken())
+
+    def spoken(self, since=0.0):
+        """What was said from the time since on, as (start, end, text)."""
+        try:
+            with open(self.spoken_log, errors="replace") as log:
+                lines = log.read().splitlines()
+        except FileNotFoundError:
+            return []
+        said = []
+        for line in lines:
+            when, length, text = line.split(" ", 2)
+            if float(when) >= since:
+                # Speech Dispatcher folds full-width forms (～ to ~).
+                said.append((float(when), float(when) + float(length), unicodedata.normalize("NFKC", text)))
+        return said
+
+    def settle(self, since):
+        """Waits until Orca has been silent for QUIET seconds; when it stopped speaking."""
+        while True:
+            said = self.spoken(since)
+            last = max([end for _, end, _ in said], default=since)
+            if time.time() - last >= QUIET:
+                return last
+            if time.time() - since > TIMEOUT:
+                sys.exit("Orca never went quiet")
+            time.sleep(0.2)
+
+    def close(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+
+
+def speech_dispatcher(env, home):
+    """Starts Speech Dispatcher with a synthesiser that logs what it says."""
+    spoken_log = os.path.join(home, "spoken.log")
+    conf_dir = os.path.join(env["XDG_CONFIG_HOME"], "speech-dispatcher")
+    os.makedirs(os.path.join(conf_dir, "modules"))
+    # There is no sound card here: espeak-ng's output is only counted, and
+    # the synthesiser sleeps for as long as it would have played (16-bit
+    # mono at 22050 Hz), so that speech takes its real time, at 350 words
+    # a minute, the brisk rate of a practised listener.
+    # Each line of the log: when the utterance started, how long it takes,
+    # and its text. The module puts the text in place of the first $DATA only.
+    synth = ("t='$DATA'; n=$(printf %s \\\"$t\\\" | espeak-ng -v $LANGUAGE -s $RATE --stdout | wc -c); "
+             "d=$((n / 44100)).$(printf %02d $((n % 44100 * 100 / 44100))); "
+             f"echo \\\"$(date +%s.%N) $d $t\\\" >> {spoken_log}; sleep $d")
+    with open(os.path.join(conf_dir, "modules", "logged.conf"), "w") as conf:
+        conf.write(f'GenericExecuteSynth "{synth}"\n'
+                   'GenericCmdDependency "espeak-ng"\n'
+                   'GenericRateAdd 350\nGenericRateMultiply 1\n'
+                   'AddVoice "en" "MALE1" "en-us"\nAddVoice "ja" "MALE1" "ja"\n'
+                   'GenericLanguage "en" "en-us" "utf-8"\nGenericLanguage "ja" "ja" "utf-8"\n')
+    with open(os.path.join(conf_dir, "speechd.conf"), "w") as conf:
+        # The module opens a sound device though it plays nothing itself:
+        # ALSA's null device.
+        conf.write('LogLevel 1\nAudioOutputMethod "alsa"\nAudioALSADevice "default"\n'
+                   f'AddModule "logged" "sd_generic" "{os.path.join(conf_dir, "modules", "logged.conf")}"\n'
+                   'DefaultModule logged\n')
+    with open(os.path.join(home, ".asoundrc"), "w") as alsa:
+        alsa.write("pcm.!default { type null }\n")
+    subprocess.run(["speech-dispatcher", "--spawn", "--timeout", "0"], env=env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+    return spoken_log
+
+
+def main():
+    program = sys.argv[1]
+    language = sys.argv[2] if len(sys.argv) > 2 else "en"
+    japanese = language == "ja"
+    locale = "ja_JP.UTF-8" if japanese else "C.UTF-8"
+    home = tempfile.mkdtemp(prefix="quinmare-orca-")
+    runtime = os.path.join(home, "run")
+    os.mkdir(runtime, 0o700)
+    env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=os.path.join(home, "config"),
+               XDG_DATA_HOME=os.path.join(home, "data"), QT_QPA_PLATFORM="xcb", LANG=locale, LC_ALL=locale,
+               GTK_MODULES="", NO_AT_BRIDGE="0")
+    env.pop("LANGUAGE", None)
+    env.pop("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", None)
+    spoken_log = speech_dispatcher(env, home)
+    orca = None
+    try:
+        # Without a screen reader first, for the times to compare with.
+        bare = Program(program, env, os.path.join(home, "bare.log"))
+        without = bare.timed_runs()
+        bare.close()
+
+        orca = Orca(env, spoken_log)
+        started = time.time()
+        with_orca = Program(program, env, os.path.join(home, "orca-program.log"))
+        wait_for("Orca to name the generate button", lambda: any("配列自動生成" in text for *_, text in orca.spoken(started)))
+        orca.settle(started)
+
+        # What Orca says as Tab goes round the window once, from the
+        # generate button where the focus starts back to it. Every control
+        # is named, and described in the learner's language; the captions
+        # are the same in every language.
+        slider = "塩基数" if japanese else "Number of bases"
+        expected = {"Slider1": slider, "Text0": "解読対象塩基配列", "Text2": "アミノ酸配列",
+                    "Command2": "解読かいしぃ～", "Command1": "配列自動生成"}
+        for control, name in expected.items():
+            before = time.time()
+            key("Tab")
+            orca.settle(before)
+            said = " ".join(text for *_, text in orca.spoken(before))
+            name = unicodedata.normalize("NFKC", name)
+            described = said.replace(name, "")
+            if name not in said or bool(JAPANESE.search(described)) != japanese:
+                sys.exit(f"Tab to {control}: Orca said {said!r}")
+            print(f"Tab to {control}: {said}")
+
+        before = time.time()
+        with_times = with_orca.timed_runs()
+        ended = time.time()
+        lag = orca.settle(before) - ended
+        said = orca.spoken(before)
+        with_orca.close()
+        print(f"without Orca {without} ms, with Orca {with_times} ms (medians of {ROUNDS}); "
+              f"Orca silent {lag:.1f} s after the last run; {len(said)} things said during the runs")
+        # Orca keeps up with the runs: it is silent soon after, and never
+        # reads the runs' output (labels, codons, bases) of itself.
+        read = [text for *_, text in said if OUTPUT.search(text)]
+        if read:
+            sys.exit(f"Orca read the output during the runs: {read[:5]}")
+        if lag > LAG:
+            sys.exit(f"Orca was still speaking {lag:.1f} s after the last run: {said[-3:]}")
+        for name, bare_ms, orca_ms in zip(("generate", "decode"), without, with_times):
+            if orca_ms > RATIO * bare_ms + SLACK:
+                sys.exit(f"the {name} took {orca_ms} ms with Orca, {bare_ms} ms without")
+    finally:
+        if orca:
+            orca.close()
+        try:
+            with open(os.path.join(runtime, "speech-dispatcher", "pid", "speech-dispatcher.pid")) as pid:
+                os.kill(int(pid.read()), signal.SIGTERM)
+        except (OSError, ValueError):
+            pass
+        if os.environ.get("QUINMARE_KEEP_ORCA_HOME") is None:  # set to look at the logs
+            shutil.rmtree(home, ignore_errors=True)
+        else:
+            print("kept", home)
+
+
+if __name__ == "__main__":
+    main()
