@@ -167,6 +167,8 @@ private slots:
     void wrapModeFollowsTheLongestParagraph();
     void runsFollowTheEnd_data();
     void runsFollowTheEnd();
+    void dropIntoTheLastLinesOfALongParagraph_data();
+    void dropIntoTheLastLinesOfALongParagraph();
     void handOversArePacedByFrames_data();
     void handOversArePacedByFrames();
     void compositionDuringARunStaysInOnePlace();
@@ -515,6 +517,48 @@ void WindowAbuseTest::runsFollowTheEnd() {
         QVERIFY(aimed > 0);
         QCOMPARE(landed, aimed);
     }
+}
+
+void WindowAbuseTest::dropIntoTheLastLinesOfALongParagraph_data() {
+    QTest::addColumn<bool>("waiting");
+    QTest::addColumn<int>("dropped");
+    QTest::newRow("a codon") << false << 3;
+    QTest::newRow("more than is left of the paragraph") << false << 100;
+    QTest::newRow("with a run's text waiting for its frame") << true << 100;
+}
+
+void WindowAbuseTest::dropIntoTheLastLinesOfALongParagraph() {
+    QFETCH(bool, waiting);
+    QFETCH(int, dropped);
+    // A generated sequence is one paragraph of many lines, shown at its end.
+    // Text dropped into its last line lands where it was dropped, once; the
+    // text a run wrote meanwhile comes after it, whole.
+    QString text = QString("ATGC").repeated(2250);
+    form_->WriteText(Field::Text0, ToU16(text));
+    form_->ShowPendingText();
+    QPlainTextEdit* box = Box("Text0");
+    box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
+    QTextCursor end(box->document());
+    end.movePosition(QTextCursor::End);
+    const QRect last_line = box->cursorRect(end);
+    const QPoint at(last_line.center().x() / 2, last_line.center().y());
+    const int aimed = box->cursorForPosition(at).position();
+    QVERIFY(aimed > text.size() - 100 && aimed < text.size());
+    if (waiting) {
+        text += QString(300, 'C');
+        form_->WriteText(Field::Text0, ToU16(text));
+    }
+    QMimeData mime;
+    mime.setText(QString(dropped, 'G'));
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    for (QEvent* event : std::initializer_list<QEvent*>{&enter, &move, &drop}) QApplication::sendEvent(box->viewport(), event);
+    const QString expected = text.left(aimed) + QString(dropped, 'G') + text.mid(aimed);
+    QCOMPARE(ToQ(form_->ReadText(Field::Text0)), expected);
+    form_->ShowPendingText();
+    QCOMPARE(Shown(box), expected);
+    QCOMPARE(box->textCursor().position(), aimed + dropped);
 }
 
 void WindowAbuseTest::handOversArePacedByFrames_data() {

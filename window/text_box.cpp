@@ -272,21 +272,34 @@ bool TextBox::canInsertFromMimeData(const QMimeData* source) const {
     return source && source->hasText() && !source->text().isEmpty();
 }
 
+// The text goes in through the caret, as Qt's own insertion would put it,
+// but Qt 6.4's is not used: a drop inserts inside an edit block, where the
+// paragraph's layout is redone only when the block ends, and Qt's insertion
+// then scrolls to the caret at once. In a long paragraph whose top is out of
+// view (a generated sequence, followed to its end), text dropped into the
+// last lines puts the caret past the lines laid out before, and the scroll
+// crashes in QTextLine::naturalTextRect. The scroll waits for the layout:
+// the drop scrolls once its block has ended.
 void TextBox::insertFromMimeData(const QMimeData* source) {
     try {
         // The text is converted once: a paste can be megabytes.
         const QString pasted = source && source->hasText() ? source->text() : QString();
         if (pasted.isEmpty()) return;
-        QMimeData text;
-        text.setText(pasted);
         Flush(false);
         // Laying out a long paragraph once with the wrong wrap mode costs
         // more than the paste: choose it before the text goes in.
-        const QTextCursor caret = textCursor();
+        QTextCursor caret = textCursor();
         FitWrapMode(LongestParagraph(pasted, caret.position() - caret.block().position()),
                     document()->characterCount() + pasted.size());
-        const QScopedValueRollback<bool> pasting(pasting_, true);
-        QPlainTextEdit::insertFromMimeData(&text);
+        {
+            const QScopedValueRollback<bool> pasting(pasting_, true);
+            caret = textCursor();
+            caret.insertText(pasted);
+        }
+        // The box's own caret moved on with the text; it is shown once the
+        // paragraph it is in has been laid out again.
+        const QTextLine line = caret.block().layout()->lineForTextPosition(caret.positionInBlock());
+        if (line.isValid()) ensureCursorVisible();
     } catch (const std::exception&) {
         // Out of memory on a huge paste: the paste does not happen.
     }
