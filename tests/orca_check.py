@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Runs the program with the real Orca screen reader and checks what a blind
 learner gets: Orca names every control that Tab reaches in the learner's
-language, a generate and a decode take no more than half as long again as
+language, its flat review reaches the length box that Tab does not, a generate and a decode take no more than half as long again as
 without Orca, and Orca has nothing left to say soon after a run.
 
 During a run Orca stays quiet: it does not read the labels or codons as they
@@ -221,6 +221,17 @@ def main():
             if name not in said or bool(JAPANESE.search(described)) != japanese:
                 sys.exit(f"Tab to {control}: Orca said {said!r}")
             print(f"Tab to {control}: {said}")
+
+        # Flat review of the line the focus is on (the bottom line, at the
+        # generate button) reaches the length box, which Tab does not: its
+        # value, then its unit.
+        before = time.time()
+        key("KP_Up")
+        orca.settle(before)
+        said = " | ".join(text for *_, text in orca.spoken(before))
+        if not re.search(r"(^|\s)0 桁", said):
+            sys.exit(f"flat review of the bottom line said {said!r}")
+        print(f"flat review: {said}")
 
         before = time.time()
         with_times = with_orca.timed_runs()
