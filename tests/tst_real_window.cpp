@@ -227,6 +227,8 @@ void RealWindowTest::dragAndDropDuringADecode() {
                                     at(source, 95, 20), at(target, 60, 50), at(target, 61, 52));
     QProcess dragging;
     bool started = false;
+    bool dropped_during_the_run = false;
+    connect(&dragging, &QProcess::finished, &form, [&] { dropped_during_the_run = form.RunDepth() > 0; });
     QTimer start;
     connect(&start, &QTimer::timeout, &form, [&] {
         if (form.RunDepth() == 0 || started) return;
@@ -235,10 +237,12 @@ void RealWindowTest::dragAndDropDuringADecode() {
         dragging.start("sh", {"-c", script});
     });
     start.start(0);
+    SlowDownRuns(form, std::chrono::milliseconds(2));
     QTest::mouseClick(Control(form, "Command2"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(dragging.state(), QProcess::NotRunning, 20000);
-    QTRY_COMPARE(form.RunDepth(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(form.RunDepth(), 0, 20000);
     QVERIFY(started);
+    QVERIFY(dropped_during_the_run);
 
     quinmare::MemoryFields core;
     core[Field::Text0] = ToU16(sequence);
@@ -286,7 +290,7 @@ void RealWindowTest::realInputMethod_data() {
         QTest::addRow("%s, converted and committed", when) << during << "key space; sleep 0.3; xdotool key Return"
                                                            << converted;
         QTest::addRow("%s, cancelled", when) << during << "key Escape" << QString();
-        QTest::addRow("%s, a click into the other box", when) << during << "mousemove --sync %1 %2 click 1" << kana;
+        QTest::addRow("%s, a click into the other box", when) << during << "mousemove %1 %2 sleep 0.1 click 1" << kana;
     }
 }
 
@@ -315,7 +319,10 @@ void RealWindowTest::realInputMethod() {
     QProcess typing;
     const QStringList commands = {"-c", "xdotool type --delay 60 nihongo; sleep 0.4; xdotool " +
                                             keys.arg(other.x()).arg(other.y())};
+    bool typed_during_the_run = false;
+    connect(&typing, &QProcess::finished, &form, [&] { typed_during_the_run = form.RunDepth() > 0; });
     if (during) {
+        SlowDownRuns(form, std::chrono::milliseconds(1));
         bool started = false;
         QTimer start;
         connect(&start, &QTimer::timeout, &form, [&] {
@@ -331,9 +338,10 @@ void RealWindowTest::realInputMethod() {
     }
     QTRY_COMPARE_WITH_TIMEOUT(typing.state(), QProcess::NotRunning, 20000);
     QCOMPARE(typing.exitCode(), 0);
+    QCOMPARE(typed_during_the_run, during);
     QTest::qWait(1000);  // the input method's last answers
     if (qEnvironmentVariableIsSet("QUINMARE_SHOT")) QProcess::execute("import", {"-window", "root", qEnvironmentVariable("QUINMARE_SHOT") + "-" + QTest::currentDataTag() + ".png"});
-    QTRY_COMPARE(form.RunDepth(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(form.RunDepth(), 0, 20000);
     form.ShowPendingText();
 
     QString amino = ToQ(form.ReadText(Field::Text2));

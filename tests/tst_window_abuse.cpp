@@ -644,6 +644,8 @@ void WindowAbuseTest::compositionDuringARunStaysInOnePlace() {
         ++step;
     });
     compose.start(10);
+    // Every stage of the composition during the decode, however fast it is.
+    SlowDownRuns(*form_, std::chrono::microseconds(300));
     Press("Command2");
     compose.stop();
     QCOMPARE(step, typed.size() + 1);
