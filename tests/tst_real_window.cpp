@@ -155,6 +155,21 @@ void RealWindowTest::generatesDecodesAndCloses() {
     QVERIFY(!form.isVisible());
 }
 
+namespace {
+// Stops a timer when the window it watches is asked to close.
+class StopOnClose : public QObject {
+public:
+    explicit StopOnClose(QTimer* timer) : timer_(timer) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Close) timer_->stop();
+        return false;
+    }
+
+private:
+    QTimer* timer_;
+};
+}  // namespace
+
 void RealWindowTest::closedByTheCompositorDuringRuns() {
     // Started by run_compositor_close.sh, which closes the window through the
     // compositor once the runs are going.
@@ -173,11 +188,14 @@ void RealWindowTest::closedByTheCompositorDuringRuns() {
         if (++pressed == 3) qInfo("runs in progress");
     });
     step.start(0);
-    // A repaint always queued, as while the window is dragged or exposed:
-    // the close must not take the program down whenever it lands.
+    // A repaint always queued when the close lands, as while the window is
+    // dragged or exposed; none asked for after it (Qt 6.4's Wayland client
+    // has a race of its own between frame callbacks and a closing window).
     QTimer repaint;
     connect(&repaint, &QTimer::timeout, &form, [&] { form.update(); });
     repaint.start(0);
+    StopOnClose stop_on_close(&repaint);
+    form.installEventFilter(&stop_on_close);
     QApplication::setQuitOnLastWindowClosed(true);
     QCOMPARE(QApplication::exec(), 0);
     QCOMPARE(form.RunDepth(), 0);
