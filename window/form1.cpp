@@ -21,6 +21,7 @@
 #include "sequence/decoding_run.h"
 #include "sequence/leading_number.h"
 #include "sequence/sequence_generator.h"
+#include "layout.h"
 #include "text_box.h"
 
 namespace quinmare {
@@ -30,43 +31,9 @@ namespace {
 // (QT_LOGGING_RULES="quinmare.runs.info=true"); silent by default.
 Q_LOGGING_CATEGORY(lcRuns, "quinmare.runs", QtWarningMsg)
 
-// The layout in twips (1/1440 inch), relative to the client area.
-constexpr int kClientWidth = 14850;
-constexpr int kClientHeight = 10770;
+using namespace layout;
 
-struct Placement {
-    const char* name;
-    int index;  // the two headings share a name and differ by index
-    int left, top, width, height;
-};
-
-constexpr std::array<Placement, 10> kControls = {{
-    {"Label1", 0, 120, 120, 2535, 375},
-    {"Command1", -1, 240, 10200, 1455, 375},
-    {"Slider1", -1, 1800, 10200, 3735, 375},
-    {"Text1", -1, 5520, 10320, 735, 270},
-    {"Label2", -1, 6240, 10350, 375, 200},
-    {"Text0", -1, 240, 480, 6255, 9615},
-    {"Text2", -1, 8400, 480, 6255, 9615},
-    {"Text3", -1, 6720, 5280, 1455, 735},
-    {"Command2", -1, 6720, 6240, 1455, 735},
-    {"Label1", 1, 8400, 120, 2535, 375},
-}};
-
-// The block arrow between the two large boxes, pointing right.
-struct Line {
-    int x1, y1, x2, y2;
-};
-
-constexpr std::array<Line, 7> kArrow = {{
-    {6960, 4440, 7680, 4440},  // shaft top
-    {6960, 4920, 6960, 4440},  // shaft end
-    {6960, 4920, 7680, 4920},  // shaft bottom
-    {7680, 4440, 7680, 4200},  // step out to the head, above
-    {7680, 4920, 7680, 5160},  // and below
-    {7680, 4200, 8040, 4680},  // head to the tip
-    {7680, 5160, 8040, 4680},
-}};
+QColor ToQColor(Rgb colour) { return QColor(colour.red, colour.green, colour.blue); }
 
 // About one refresh of a 60 Hz display.
 constexpr int kFrameMilliseconds = 16;
@@ -75,9 +42,6 @@ constexpr int kFrameMilliseconds = 16;
 // of, and sixty of them a second from three boxes kept Orca's queue ever
 // longer and the runs twice as long. No listener follows more than ten.
 constexpr int kListenedFrameMilliseconds = 100;
-
-constexpr char kBoxFont[] = "MS UI Gothic";
-constexpr char kHeadingFont[] = "ＭＳ Ｐゴシック";
 
 // The fonts the layout names come with Japanese Windows, and are used as
 // they are wherever they are installed. Elsewhere a Japanese font of the same
@@ -101,7 +65,7 @@ void InstallFontSubstitutes() {
 // grey, and the boxes and buttons dark patches on a light window. Only the
 // selection keeps the desktop's colours.
 QPalette LightPalette(const QPalette& desktop) {
-    const QColor grey(224, 224, 224);
+    const QColor grey = ToQColor(kFormColour);
     QPalette light(grey, grey);
     light.setColor(QPalette::Base, Qt::white);
     light.setColor(QPalette::AlternateBase, QColor(245, 245, 245));
@@ -136,7 +100,7 @@ void SetTextColour(QWidget* widget, QColor colour) {
 
 TextBox* MakeTextBox(QWidget* parent) {
     auto* box = new TextBox(parent);
-    box->setFont(JapaneseFont(kBoxFont, 9.75, false));
+    box->setFont(JapaneseFont(kBoxFont, kBoxPoints, false));
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -171,7 +135,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     // its unit) use the form's, as they would on Japanese Windows: its UI
     // Gothic at 9 points. The desktop's default may have no Japanese, or,
     // under Wine, be a mathematical font whose digits do not show.
-    setFont(JapaneseFont(kBoxFont, 9, false));
+    setFont(JapaneseFont(kBoxFont, kFormPoints, false));
     setAutoFillBackground(true);
     BuildControls();
     setFixedSize(Twips(kClientWidth), Twips(kClientHeight));
@@ -202,7 +166,7 @@ void Form1::BuildControls() {
     };
     auto heading = [&](const char* caption, QColor colour, int index, const QString& description) {
         auto* label = new QLabel(QString::fromUtf8(caption), this);
-        label->setFont(JapaneseFont(kHeadingFont, 14.25, true));
+        label->setFont(JapaneseFont(kHeadingFont, kHeadingPoints, true));
         SetTextColour(label, colour);
         describe(label, "Label1", {}, description);
         label->setProperty("index", index);
@@ -213,7 +177,7 @@ void Form1::BuildControls() {
         return box;
     };
 
-    heading("解読対象塩基配列", QColor(0, 0, 255), 0, tr("Heading of the base sequence box"));
+    heading("解読対象塩基配列", ToQColor(kSequenceHeadingColour), 0, tr("Heading of the base sequence box"));
 
     command1_ = MakeButton(this, QString::fromUtf8("配列自動生成"));
     describe(command1_, "Command1", command1_->text(),
@@ -243,13 +207,13 @@ void Form1::BuildControls() {
     describe(text2_, "Text2", QString::fromUtf8("アミノ酸配列"), tr("The decoded amino acids; every stop codon ends a paragraph"));
 
     text3_ = MakeShowBox(this, Qt::AlignCenter);
-    text3_->setFont(JapaneseFont(kBoxFont, 30, true));
+    text3_->setFont(JapaneseFont(kBoxFont, kCodonPoints, true));
     describe(text3_, "Text3", tr("Codon being decoded"), tr("The codon being decoded, three letters"));
 
     command2_ = MakeButton(this, QString::fromUtf8("解読かいしぃ～"));
     describe(command2_, "Command2", command2_->text(), tr("Decodes the sequence codon by codon into amino acids"));
 
-    heading("アミノ酸配列", QColor(255, 0, 0), 1, tr("Heading of the amino-acid box"));
+    heading("アミノ酸配列", ToQColor(kAminoHeadingColour), 1, tr("Heading of the amino-acid box"));
 
     for (const Placement& place : kControls) {
         for (QWidget* child : findChildren<QWidget*>(place.name, Qt::FindDirectChildrenOnly)) {
