@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "leading_number.h"
 
-#include <charconv>
-#include <limits>
+#include <cstdlib>
 #include <string>
-#include <system_error>
 
 namespace quinmare {
 namespace {
@@ -23,46 +21,31 @@ double LeadingNumber(std::u16string_view text) {
         ++at;
     }
 
-    // Gather the digits as ASCII for from_chars, which is locale-free and
-    // rounds correctly. Leading zeros of the whole part carry nothing.
+    // The number is rewritten as its significant digits and a power of ten,
+    // "12.75" as "1275e-2": with no decimal point in it, strtod reads it the
+    // same in every locale, and it rounds to the nearest double exactly.
     std::string digits;
     bool any_digit = false;
-    bool nonzero_whole = false;
-    while (at < text.size() && text[at] == u'0') {
-        ++at;
+    long long scale = 0;  // the power of ten the digits are multiplied by
+    for (; at < text.size() && IsDigit(text[at]); ++at) {
         any_digit = true;
-    }
-    while (at < text.size() && IsDigit(text[at])) {
-        digits.push_back(static_cast<char>(text[at]));
-        ++at;
-        any_digit = nonzero_whole = true;
+        if (!digits.empty() || text[at] != u'0') digits.push_back(static_cast<char>(text[at]));
     }
     if (at < text.size() && text[at] == u'.') {
-        ++at;
-        std::string fraction;
-        while (at < text.size() && IsDigit(text[at])) {
-            fraction.push_back(static_cast<char>(text[at]));
-            ++at;
+        for (++at; at < text.size() && IsDigit(text[at]); ++at) {
             any_digit = true;
-        }
-        if (!fraction.empty()) {
-            digits.push_back('.');
-            digits += fraction;
+            if (!digits.empty() || text[at] != u'0') digits.push_back(static_cast<char>(text[at]));
+            --scale;
         }
     }
     if (!any_digit) return 0.0;
     if (digits.empty()) return negative ? -0.0 : 0.0;
-    if (digits.front() == '.') digits.insert(digits.begin(), '0');
 
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    (void)end;
-    if (error == std::errc::result_out_of_range) {
-        // Too many whole digits overflow; a tiny fraction underflows to 0.
-        value = nonzero_whole ? std::numeric_limits<double>::infinity() : 0.0;
-    } else if (error != std::errc{}) {
-        value = 0.0;
-    }
+    digits += 'e';
+    digits += std::to_string(scale);
+    // Too many whole digits give HUGE_VAL, an infinity; a fraction too small
+    // for a double gives 0.
+    const double value = std::strtod(digits.c_str(), nullptr);
     return negative ? -value : value;
 }
 

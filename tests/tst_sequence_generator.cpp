@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <QtTest>
+#include <array>
+#include <cmath>
 
+#include "core_test.h"
 #include "sequence/decoding_run.h"
 #include "sequence/memory_fields.h"
 #include "sequence/sequence_generator.h"
-#include "test_text.h"
 
 using quinmare::Command1_Click;
 using quinmare::Field;
@@ -27,12 +28,12 @@ struct Mirror {
         const int skip = int(Next() * 100);
         for (int k = 0; k < skip; ++k) Next();
     }
-    QString Bases(int count) {
-        QString letters;
-        for (int k = 0; k < count; ++k) letters += "ATGC"[int(Next() * 4)];
+    std::u16string Bases(int count) {
+        std::u16string letters;
+        for (int k = 0; k < count; ++k) letters += u"ATGC"[int(Next() * 4)];
         return letters;
     }
-    QString Run(int length) {
+    std::u16string Run(int length) {
         Skip();
         return Bases(length);
     }
@@ -60,7 +61,7 @@ void SequenceGeneratorTest::streamStartsAtFixedState() {
     const std::array<float, 5> documented = {0.7055475f, 0.533424f, 0.5795186f, 0.2895625f, 0.301948f};
     for (float expected : documented) {
         const float value = NextRandom();
-        QVERIFY2(std::abs(value - expected) < 1e-6f, qPrintable(QString::number(value, 'g', 9)));
+        QVERIFY2(std::abs(value - expected) < 1e-6f, Exactly(value).c_str());
         QCOMPARE(double(value), mirror.Next());
     }
 }
@@ -91,21 +92,21 @@ void SequenceGeneratorTest::generates() {
     };
     Command1_Click(fields);
     QCOMPARE(fields.slider, length);
-    QCOMPARE(ToQ(fields[Field::Text1]), QString::number(length));
-    QCOMPARE(ToQ(fields[Field::Text0]), mirror.Run(length));
-    QCOMPARE(fields.yields, qint64(2 * length + length / 3));
+    QCOMPARE(fields[Field::Text1], Digits(length));
+    QCOMPARE(fields[Field::Text0], mirror.Run(length));
+    QCOMPARE(fields.yields, std::int64_t{2 * length + length / 3});
     QCOMPARE(shown, 1 + length / 3);
-    QCOMPARE(ToQ(fields[Field::Text2]), QString("Met__"));
-    QCOMPARE(ToQ(fields[Field::Text3]), QString("ATG"));
+    QCOMPARE(fields[Field::Text2], u"Met__"s);
+    QCOMPARE(fields[Field::Text3], u"ATG"s);
 }
 
 void SequenceGeneratorTest::secondPressContinuesTheStream() {
     MemoryFields fields;
     fields.slider = 30;
     Command1_Click(fields);
-    const QString first = ToQ(fields[Field::Text0]);
+    const std::u16string first = fields[Field::Text0];
     Command1_Click(fields);
-    const QString second = ToQ(fields[Field::Text0]);
+    const std::u16string second = fields[Field::Text0];
     QCOMPARE(first, mirror.Run(30));
     QCOMPARE(second, mirror.Run(30));
     QVERIFY(first != second);
@@ -117,14 +118,14 @@ void SequenceGeneratorTest::negativeLengthStopsBeforeDrawing() {
     fields.slider = -4;
     fields[Field::Text0] = u"AAA";
     Command1_Click(fields);
-    QCOMPARE(ToQ(fields[Field::Text0]), QString());
+    QCOMPARE(fields[Field::Text0], u""s);
     QCOMPARE(fields.slider, -3);
-    QCOMPARE(ToQ(fields[Field::Text1]), QString("-3"));
+    QCOMPARE(fields[Field::Text1], u"-3"s);
     QCOMPARE(fields.yields, 0);
     // The stream did not move: the next run continues in step.
     fields.slider = 3;
     Command1_Click(fields);
-    QCOMPARE(ToQ(fields[Field::Text0]), mirror.Run(3));
+    QCOMPARE(fields[Field::Text0], mirror.Run(3));
 }
 
 void SequenceGeneratorTest::typedTextStaysInFront() {
@@ -135,8 +136,8 @@ void SequenceGeneratorTest::typedTextStaysInFront() {
         if (f.yields == 19) f[Field::Text0] += u"typed";
     };
     Command1_Click(fields);
-    const QString letters = mirror.Run(9);
-    QCOMPARE(ToQ(fields[Field::Text0]), letters.left(3) + "typed" + letters.mid(3));
+    const std::u16string letters = mirror.Run(9);
+    QCOMPARE(fields[Field::Text0], letters.substr(0, 3) + u"typed" + letters.substr(3));
 }
 
 void SequenceGeneratorTest::nestedGenerateDrawsFromTheSameStream() {
@@ -152,34 +153,34 @@ void SequenceGeneratorTest::nestedGenerateDrawsFromTheSameStream() {
     // The outer run drew its skip and five bases, the nested one a whole
     // run of 9, then the outer run drew its other 25 bases.
     mirror.Skip();
-    const QString head = mirror.Bases(5);
-    const QString nested = mirror.Run(9);
-    const QString tail = mirror.Bases(25);
-    QCOMPARE(ToQ(fields[Field::Text0]), nested + head + tail);
+    const std::u16string head = mirror.Bases(5);
+    const std::u16string nested = mirror.Run(9);
+    const std::u16string tail = mirror.Bases(25);
+    QCOMPARE(fields[Field::Text0], nested + head + tail);
     QCOMPARE(fields.slider, 9);
-    QCOMPARE(ToQ(fields[Field::Text1]), QString("9"));
+    QCOMPARE(fields[Field::Text1], u"9"s);
 }
 
 void SequenceGeneratorTest::nestedDecodeSeesTheSequenceSoFar() {
     MemoryFields fields;
     fields.slider = 12;
-    QString decoded_from;
+    std::u16string decoded_from;
     fields.on_yield = [&](MemoryFields& f) {
         if (f.yields != 2 * 12 + 2) return;  // two codons shown
-        decoded_from = ToQ(f[Field::Text0]);
+        decoded_from = f[Field::Text0];
         quinmare::Command2_Click(f);
     };
     Command1_Click(fields);
-    const QString letters = mirror.Run(12);
-    QCOMPARE(decoded_from, letters.left(6));
-    QCOMPARE(ToQ(fields[Field::Text0]), letters);
+    const std::u16string letters = mirror.Run(12);
+    QCOMPARE(decoded_from, letters.substr(0, 6));
+    QCOMPARE(fields[Field::Text0], letters);
     // The nested decode read "12": four codons, two of them past the end.
     MemoryFields check;
-    check[Field::Text0] = ToU16(letters.left(6));
+    check[Field::Text0] = letters.substr(0, 6);
     check[Field::Text1] = u"12";
     quinmare::Command2_Click(check);
     QCOMPARE(fields[Field::Text2], check[Field::Text2]);
-    QCOMPARE(ToQ(fields[Field::Text3]), QString());
+    QCOMPARE(fields[Field::Text3], u""s);
 }
 
 QTEST_APPLESS_MAIN(SequenceGeneratorTest)
