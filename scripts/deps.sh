@@ -18,3 +18,8 @@ quinmare_install_missing() {
 # What building and running the program needs.
 QUINMARE_BUILD_PACKAGES=(cmake g++ make qt6-base-dev qt6-tools-dev qt6-l10n-tools libgl-dev fonts-ipafont-gothic
     qt6-wayland qt6-translations-l10n)
+
+# What building the web page needs.
+QUINMARE_WEB_PACKAGES=(cmake emscripten nodejs librsvg2-bin python3)
+# What testing it in real browsers needs.
+QUINMARE_BROWSER_PACKAGES=(chromium chromium-driver webkit2gtk-driver python3-selenium python3-pil xvfb xauth)
