@@ -269,6 +269,8 @@ def check_nested_decode(page):
     page.held_run("Command2")
     done = page.field(2)
     check(full.startswith(done) and done != full, "held run's output")
+    # A screen reader is told to leave the form alone while it changes.
+    check(page.js("return document.getElementById('Form1').getAttribute('aria-busy')") == "true", "not busy")
     page.press("Command2")
     page.release()
     page.run_to_end()
@@ -321,7 +323,14 @@ def check_composition_during_run(page):
 
 
 def check_reload_mid_run(page):
-    """A reload during a run is harmless, and the stream starts again."""
+    """A tab closed or reloaded during a run is harmless, and the stream starts again."""
+    first = page.driver.current_window_handle
+    page.driver.switch_to.new_window("tab")
+    closing = Page(page.driver)
+    closing.slider_to(3000)
+    closing.held_run("Command1")
+    page.driver.close()
+    page.driver.switch_to.window(first)
     page.slider_to(3000)
     page.held_run("Command1")
     page.driver.refresh()
