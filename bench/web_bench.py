@@ -31,6 +31,7 @@ const ended = () => new Promise((resolve) => {
   Module.page.runs = (depth) => { runs(depth); if (depth === 0) { Module.page.runs = runs; resolve(performance.now()); } };
 });
 (async () => {
+  while (!performance.getEntriesByName('quinmare-ready').length) await new Promise((r) => setTimeout(r, 5));
   const ready = performance.getEntriesByName('quinmare-ready')[0].startTime;
   const slider = document.getElementById('Slider1');
   slider.value = '10000';

@@ -183,6 +183,8 @@ var Module = (function () {
     const done = () => {
       running = false;
       showAll();
+      // A press that came as the run ended, before this: its own run now.
+      if (presses.length) press(presses.shift());
     };
     Promise.resolve(Module.ccall('quinmare_press', null, ['number'], [button], { async: true })).then(done, done);
   }
