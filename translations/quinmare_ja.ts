@@ -33,7 +33,7 @@
     </message>
     <message>
         <source>The DNA sequence to decode: generated, typed or pasted; only capital A, T, G and C are read</source>
-        <translation>翻訳するDNAの塩基配列。自動生成しても、入力しても、貼り付けてもかまいません。アミノ酸になるのは、半角大文字のA、T、G、Cだけでできたコドンです</translation>
+        <translation>翻訳するDNAの塩基配列。自動生成しても、入力しても、貼り付けてもかまいません。読まれるのは半角大文字のA、T、G、Cだけです</translation>
     </message>
     <message>
         <source>The decoded amino acids; every stop codon ends a paragraph</source>
@@ -49,7 +49,7 @@
     </message>
     <message>
         <source>Decodes the sequence codon by codon into amino acids</source>
-        <translation>塩基配列をコドンごとにアミノ酸に翻訳します</translation>
+        <translation>塩基配列をコドンごとに読んで、アミノ酸配列に翻訳します</translation>
     </message>
     <message>
         <source>Heading of the amino-acid box</source>

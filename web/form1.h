@@ -20,7 +20,7 @@ public:
     // How many runs may be nested inside one another's yields; a press
     // beyond it does nothing. Every time a run hands control to the
     // browser, the whole nest is saved to the Asyncify buffer (about
-    // 220 bytes a level), which the build sizes for this depth.
+    // 210 bytes a level), which the build sizes for this depth.
     static constexpr int kMaxNesting = 256;
     // A run hands control to the browser, so that it paints and delivers
     // the user's input, once this many milliseconds have passed since it
