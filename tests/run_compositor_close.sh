@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The window closed the compositor's way (xdg_toplevel close, as Alt+F4 or a
-# dock's close does) while nested decodes run, thirty times, on a headless
-# compositor started here: each time the program must end with exit status 0.
+# dock's close does) while a decode runs, alone or with two more nested in
+# it, thirty times, on a headless compositor started here: each time the
+# program must end with exit status 0.
 #   tests/run_compositor_close.sh sway|mutter PROGRAM
 # PROGRAM is tst_real_window, which starts the runs and then waits for the
 # close. sway closes it by its IPC ("kill"); GNOME's mutter by Alt+F4, typed
@@ -108,7 +109,8 @@ close_window() {
 forgiven=0
 for try in $(seq "$tries"); do
     log=$runtime/try$try.log
-    WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM=wayland QUINMARE_CLOSED_BY_COMPOSITOR=1 \
+    # One decode alone on odd tries, three nested on even ones.
+    WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM=wayland QUINMARE_CLOSED_BY_COMPOSITOR=$((try % 2 ? 1 : 3)) \
         "$program" closedByTheCompositorDuringRuns >"$log" 2>&1 &
     client=$!
     for _ in $(seq 200); do
@@ -130,4 +132,4 @@ for try in $(seq "$tries"); do
         exit 1
     fi
 done
-echo "closed by $compositor during nested decodes: $((tries - forgiven)) of $tries tries exited 0"
+echo "closed by $compositor during one decode and during nested decodes: $((tries - forgiven)) of $tries tries exited 0"

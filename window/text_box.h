@@ -34,6 +34,7 @@ public:
     static constexpr int kLongParagraph = 10000;
 
     explicit TextBox(QWidget* parent = nullptr);
+    ~TextBox() override;
 
     std::u16string Read();
     void Write(std::u16string_view text);
