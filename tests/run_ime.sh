@@ -62,7 +62,7 @@ engines {
 }
 active_on_launch: True
 CONF
-    QUINMARE_IME_SESSION=1 exec dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24" "$(realpath "$0")" "$im" "$@"
+    QUINMARE_IME_SESSION=1 exec dbus-run-session -- "$(dirname "$(realpath "$0")")/with_xvfb.sh" "$(realpath "$0")" "$im" "$@"
 fi
 case $im in
 ibus)

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Runs a command on a virtual X server of its own, and leaves nothing behind
+# however the command ends: the server, and every process the command
+# started, go when it does (xvfb-run leaves its server running when it fails
+# to remove its own temporary folder, which a client still writing there
+# makes happen).
+#   tests/with_xvfb.sh [-s WIDTHxHEIGHTxDEPTH] COMMAND [ARGUMENT...]
+set -u
+screen=1280x800x24
+if [ "${1:-}" = -s ]; then
+    screen=$2
+    shift 2
+fi
+dir=$(mktemp -d)
+xvfb=
+command=
+cleanup() {
+    trap - EXIT INT TERM
+    # The command ran in a process group of its own: all of it goes.
+    [ -n "$command" ] && kill -TERM -- "-$command" 2>/dev/null
+    [ -n "$xvfb" ] && kill -TERM "$xvfb" 2>/dev/null
+    sleep 0.2
+    [ -n "$command" ] && kill -KILL -- "-$command" 2>/dev/null
+    [ -n "$xvfb" ] && { kill -KILL "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; }
+    rm -rf "$dir"
+}
+trap cleanup EXIT
+trap 'exit 143' INT TERM
+
+# The server picks a free display and writes its number; only local clients
+# reach it, so it needs no authority file.
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -ac 3>"$dir/display" 2>"$dir/log" &
+xvfb=$!
+for _ in $(seq 200); do
+    [ -s "$dir/display" ] && break
+    kill -0 "$xvfb" 2>/dev/null || { cat "$dir/log"; echo "Xvfb did not start"; exit 1; }
+    sleep 0.05
+done
+[ -s "$dir/display" ] || { echo "Xvfb gave no display"; exit 1; }
+export DISPLAY=:$(head -n 1 "$dir/display")
+unset XAUTHORITY
+
+setsid "$@" &
+command=$!
+wait "$command"
+status=$?
+exit $status
