@@ -44,9 +44,13 @@ void RealWindowTest::pixelsOnScreen() {
     Form1 form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTest::qWait(50);  // let the first paint reach the server
-    const QImage shot = form.screen()->grabWindow(form.winId()).toImage().convertToFormat(QImage::Format_RGB32);
     const qreal scale = form.devicePixelRatio();
+    // What the server shows once the first paint has reached it: the form's
+    // grey between the boxes.
+    QImage shot;
+    QTRY_VERIFY_WITH_TIMEOUT((shot = form.screen()->grabWindow(form.winId()).toImage().convertToFormat(QImage::Format_RGB32),
+                              QColor(shot.pixel(qRound(466 * scale), qRound(133 * scale))) == QColor(224, 224, 224)),
+                             20000);
     QCOMPARE(shot.size(), form.size() * scale);
     if (form.logicalDpiX() != 96) QSKIP("pixel positions assume 96 DPI");
     // 14850 x 10770 twips, at 96 DPI times the scale, in device pixels.
