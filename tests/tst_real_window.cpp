@@ -4,6 +4,8 @@
 // (weston, headless).
 #include <QtTest>
 
+#include <thread>
+
 #include <QAccessible>
 #include <QClipboard>
 #include <QLineEdit>
@@ -310,10 +312,9 @@ void RealWindowTest::realInputMethod_data() {
     const QString kana = QString::fromUtf8("にほんご");
     for (bool during : {false, true}) {
         const char* when = during ? "during a decode" : "idle";
-        QTest::addRow("%s, converted and committed", when) << during << "key space; sleep 0.3; xdotool key Return"
-                                                           << converted;
+        QTest::addRow("%s, converted and committed", when) << during << "key space Return" << converted;
         QTest::addRow("%s, cancelled", when) << during << "key Escape" << QString();
-        QTest::addRow("%s, a click into the other box", when) << during << "mousemove %1 %2 sleep 0.1 click 1" << kana;
+        QTest::addRow("%s, a click into the other box", when) << during << "mousemove --sync %1 %2 click 1" << kana;
     }
 }
 
@@ -336,33 +337,67 @@ void RealWindowTest::realInputMethod() {
     Control<QSlider>(form, "Slider1")->setValue(9999);
     QCOMPARE(QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(form.winId())}), 0);
     text2->setFocus();
-    // Mozc takes its first keys as Latin letters while it starts.
-    QTest::qWait(2000);
+    auto composing = [](QPlainTextEdit* box) {
+        for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
+            if (!block.layout()->preeditAreaText().isEmpty()) return true;
+        }
+        return false;
+    };
+    // Mozc takes its first keys as Latin letters while it starts: a key is
+    // typed until it composes, and that composition cancelled.
+    bool ready = false;
+    for (int attempt = 0; attempt < 30 && !ready; ++attempt) {
+        QProcess::execute("xdotool", {"key", "a"});
+        ready = QTest::qWaitFor([&] { return composing(text2) || !form.ReadText(Field::Text2).empty(); }, 5000) &&
+                composing(text2);
+        if (!ready) form.WriteText(Field::Text2, u"");
+    }
+    QVERIFY2(ready, "Mozc never composed");
+    QProcess::execute("xdotool", {"key", "Escape"});
+    QTRY_VERIFY_WITH_TIMEOUT(!composing(text2), 20000);
+    QCOMPARE(ToQ(form.ReadText(Field::Text2)), QString());
     const QPoint other = text0->viewport()->mapToGlobal(text0->viewport()->rect().center());
+    // The romaji, then, once they are composed, what ends the composition.
     QProcess typing;
-    const QStringList commands = {"-c", "xdotool type --delay 60 nihongo; sleep 0.4; xdotool " +
-                                            keys.arg(other.x()).arg(other.y())};
+    const QStringList romaji = {"-c", "xdotool type --delay 60 nihongo"};
+    const QStringList ending = {"-c", "xdotool " + keys.arg(other.x()).arg(other.y())};
     bool typed_during_the_run = false;
-    connect(&typing, &QProcess::finished, &form, [&] { typed_during_the_run = form.RunDepth() > 0; });
+    connect(&typing, &QProcess::finished, &form, [&] {
+        if (typing.arguments() == ending) typed_during_the_run = form.RunDepth() > 0;
+        if (typing.arguments() != romaji) return;
+        QTRY_VERIFY_WITH_TIMEOUT(text2->textCursor().block().layout()->preeditAreaText() == QString::fromUtf8("にほんご"),
+                                 20000);
+        typing.start("sh", ending);
+    });
     if (during) {
-        SlowDownRuns(form, std::chrono::milliseconds(1));
+        // The decode goes on until the composition has ended, however long
+        // the typing takes: near its end it waits for the keys.
+        const std::size_t full = 19998;  // the decoded text's length
+        connect(static_cast<quinmare::TextBox*>(text2), &quinmare::TextBox::FrameWanted, &form, [&] {
+            if (typing.state() == QProcess::NotRunning && typing.arguments() == ending) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (form.ReadText(Field::Text2).size() < full - 500) return;
+            while (!(typing.state() == QProcess::NotRunning && typing.arguments() == ending)) QTest::qWait(10);
+        });
         bool started = false;
         QTimer start;
         connect(&start, &QTimer::timeout, &form, [&] {
             if (form.RunDepth() == 0 || started) return;
             started = true;
             text2->setFocus();  // the user clicked the button, then into the box
-            typing.start("sh", commands);
+            typing.start("sh", romaji);
         });
-        start.start(0);
+        start.start(1);
         QTest::mouseClick(Control(form, "Command2"), Qt::LeftButton);
     } else {
-        typing.start("sh", commands);
+        typing.start("sh", romaji);
     }
-    QTRY_COMPARE_WITH_TIMEOUT(typing.state(), QProcess::NotRunning, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(typing.state() == QProcess::NotRunning && typing.arguments() == ending, 60000);
     QCOMPARE(typing.exitCode(), 0);
     QCOMPARE(typed_during_the_run, during);
-    QTest::qWait(1000);  // the input method's last answers
+    // The input method's last answers: the composition ends, committed or not.
+    QTRY_VERIFY_WITH_TIMEOUT(!composing(text0) && !composing(text2) && (kept.isEmpty() || form.ReadText(Field::Text2).find(
+                                 ToU16(kept)) != std::u16string::npos), 20000);
     if (qEnvironmentVariableIsSet("QUINMARE_SHOT")) QProcess::execute("import", {"-window", "root", qEnvironmentVariable("QUINMARE_SHOT") + "-" + QTest::currentDataTag() + ".png"});
     QTRY_COMPARE_WITH_TIMEOUT(form.RunDepth(), 0, 20000);
     form.ShowPendingText();
