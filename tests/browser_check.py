@@ -190,29 +190,39 @@ def check_form(page):
     check(style["box"][0].startswith('"MS UI Gothic"') and style["box"][1] == "13px", f"box font {style['box']}")
     check(style["codon"] == ["40px", "700"] and style["button"] == "12px", f"fonts {style}")
     check(style["align"] == ["right", "center"], f"alignment {style['align']}")
-    # What the screen shows: the form's grey, the arrow's lines in black and
-    # the headings in their colours.
-    screen = Image.open(io.BytesIO(page.driver.get_screenshot_as_png())).convert("RGB")
-    origin = page.js("const r = document.getElementById('Form1').getBoundingClientRect();"
-                     "return [r.x * devicePixelRatio, r.y * devicePixelRatio, r.width / 990 * devicePixelRatio]")
+    # What the screen shows, once the page has been painted: the form's grey,
+    # the arrow's lines in black and the headings in their colours.
+    def on_screen():
+        screen = Image.open(io.BytesIO(page.driver.get_screenshot_as_png())).convert("RGB")
+        ratio = page.js("return devicePixelRatio")
+        origin = page.js("const r = document.getElementById('Form1').getBoundingClientRect();"
+                         "return [r.x, r.y, r.width / 990]")
 
-    def pixels(x, y, reach):
-        """The colours around a point of the form, in CSS pixels."""
-        cx, cy = origin[0] + x * origin[2], origin[1] + y * origin[2]
-        return {screen.getpixel((int(cx) + dx, int(cy) + dy)) for dx in range(-reach, reach + 1)
-                for dy in range(-reach, reach + 1)}
+        def pixels(x, y, reach):
+            """The colours around a point of the form, in CSS pixels."""
+            cx, cy = (origin[0] + x * origin[2]) * ratio, (origin[1] + y * origin[2]) * ratio
+            return {screen.getpixel((int(cx) + dx, int(cy) + dy)) for dx in range(-reach, reach + 1)
+                    for dy in range(-reach, reach + 1)}
 
-    check(pixels(500, 100, 2) == {(224, 224, 224)}, "the form is not grey")
-    for x1, y1, x2, y2 in ARROW:
-        middle = ((x1 + x2) / 30 + 0.5, (y1 + y2) / 30 + 0.5)
-        darkest = min(sum(colour) for colour in pixels(*middle, 1))
-        check(darkest < 150, f"no arrow line around {middle}: darkest {darkest}")
-    heading = [page.js(f"return document.getElementById('{n}').getBoundingClientRect().toJSON()")
-               for n in ("Label1_0", "Label1_1")]
-    for rect, colour in zip(heading, [(0, 0, 255), (255, 0, 0)]):
-        box = [int(v * page.js("return devicePixelRatio")) for v in
-               (rect["x"], rect["y"], rect["right"], rect["bottom"])]
-        check(colour in set(screen.crop(box).getdata()), f"no {colour} in the heading at {box}")
+        check(pixels(500, 100, 2) == {(224, 224, 224)}, "the form is not grey")
+        for x1, y1, x2, y2 in ARROW:
+            middle = ((x1 + x2) / 30 + 0.5, (y1 + y2) / 30 + 0.5)
+            darkest = min(sum(colour) for colour in pixels(*middle, 1))
+            check(darkest < 150, f"no arrow line around {middle}: darkest {darkest}")
+        for name, colour in (("Label1_0", (0, 0, 255)), ("Label1_1", (255, 0, 0))):
+            rect = page.js(f"return document.getElementById('{name}').getBoundingClientRect().toJSON()")
+            box = [int(rect[side] * ratio) for side in ("x", "y", "right", "bottom")]
+            check(colour in set(screen.crop(box).getdata()), f"no {colour} in the heading at {box}")
+
+    deadline = time.monotonic() + TIMEOUT
+    while True:
+        try:
+            on_screen()
+            break
+        except Failure:
+            if time.monotonic() > deadline:
+                raise
+            time.sleep(0.2)
     check([page.shown(n) for n in ("Text0", "Text1", "Text2", "Text3")] == ["", "0", "", ""], "initial contents")
     check(page.js("return document.getElementById('Slider1').valueAsNumber") == 0, "slider not at 0")
     check(page.js("return document.activeElement.id") == "Command1", "focus is not on 配列自動生成")
@@ -403,15 +413,18 @@ def check_scale_and_zoom(page):
     768x1024, a Chromebook's 1366x768); the browser's zoom enlarges it from
     there, with scroll bars."""
     for width, height in [(1024, 768), (768, 1024), (1366, 768)]:
+        before = page.js("return innerWidth")
         if CHROMIUM:
             page.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                                         {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
         else:
             page.driver.set_window_size(width, height)
-        size = page.js("return [innerWidth, innerHeight]")
-        fitted = 990 * min(size[0] / 990, size[1] / 718)
-        page.wait("the form to fit", "return Math.abs(document.getElementById('Form1').getBoundingClientRect().width"
-                  " - arguments[0]) < 1", fitted)
+        # The window takes its new size when it does; then the form fits it.
+        size = page.wait("the form to fit the new size", """
+            const r = document.getElementById('Form1').getBoundingClientRect();
+            return innerWidth !== arguments[0]
+                && Math.abs(r.width - 990 * Math.min(innerWidth / 990, innerHeight / 718)) < 1
+                && [innerWidth, innerHeight];""", before)
         rect = page.js("return document.getElementById('Form1').getBoundingClientRect().toJSON()")
         check(rect["x"] >= 0 and rect["y"] >= 0 and rect["right"] <= size[0] + 0.5 and rect["bottom"] <= size[1] + 0.5,
               f"{size}: form at {rect}")
