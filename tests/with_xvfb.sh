@@ -29,15 +29,15 @@ trap cleanup EXIT
 trap 'exit 143' INT TERM
 
 # The server picks a free display and writes its number; only local clients
-# reach it, so it needs no authority file.
+# reach it, so it needs no authority file. It is waited for as long as it
+# takes (a busy machine is slow to start it): it either writes the number
+# or ends.
 Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -ac 3>"$dir/display" 2>"$dir/log" &
 xvfb=$!
-for _ in $(seq 200); do
-    [ -s "$dir/display" ] && break
+until [ -s "$dir/display" ]; do
     kill -0 "$xvfb" 2>/dev/null || { cat "$dir/log"; echo "Xvfb did not start"; exit 1; }
     sleep 0.05
 done
-[ -s "$dir/display" ] || { echo "Xvfb gave no display"; exit 1; }
 export DISPLAY=:$(head -n 1 "$dir/display")
 unset XAUTHORITY
 
