@@ -23,20 +23,34 @@ key() { xdotool key --clearmodifiers --delay 60 "$@"; sleep 0.3; }
 copy_box() {
     printf 'none' | xclip -selection clipboard
     key ctrl+a ctrl+c
-    for _ in $(seq 50); do
+    for _ in $(seq 300); do
         text=$(xclip -o -selection clipboard 2>/dev/null || true)
         [ "$text" != none ] && break
         sleep 0.2
     done
     printf '%s' "$text"
 }
+# Copies the focused box into $1 until $2 accepts it: the run may still be
+# going (under Wine on a busy machine it can take many seconds), so the
+# test waits for the text it needs, not for a fixed time.
+copy_until() {
+    local file=$1; shift
+    for _ in $(seq 150); do
+        copy_box >"$file"
+        "$@" >/dev/null && return 0
+        sleep 0.5
+    done
+    "$@"
+}
+generated() { grep -qE "^[ATGC]{$2}\$" "$1"; }
 
 use_program() {
     local exe=$1 label=$2
     wine "$exe" &
     local pid=$!
     local window=
-    for _ in $(seq 150); do
+    # As long as Wine takes to start it, while it runs.
+    while kill -0 "$pid" 2>/dev/null; do
         window=$(xdotool search --name '^Quinmare$' 2>/dev/null | head -n 1 || true)
         [ -n "$window" ] && break
         sleep 0.2
@@ -47,19 +61,17 @@ use_program() {
     # Focus starts on the generate button; Tab goes to the slider.
     key Tab Prior                 # slider to 300
     key shift+Tab space           # generate
-    sleep 1
     key Tab Tab                   # the sequence box
-    copy_box >"$work/text0"
+    copy_until "$work/text0" generated "$work/text0" 300 || { echo "$label: no 300 bases generated"; exit 1; }
     key Tab Tab space             # past the amino-acid box to decode
-    sleep 3
     key shift+Tab                 # the amino-acid box
-    copy_box >"$work/text2"
+    copy_until "$work/text2" python3 "$here/genetic_code.py" "$work/text0" "$work/text2" 300 ||
+        { echo "$label: wrong texts"; exit 1; }
     if [ -n "${QUINMARE_SHOT:-}" ]; then import -window root "$QUINMARE_SHOT-$label.png"; fi
     key alt+F4
     local status=0
     wait "$pid" || status=$?
     [ "$status" -eq 0 ] || { echo "$label: exit status $status after Alt+F4"; exit 1; }
-    python3 "$here/genetic_code.py" "$work/text0" "$work/text2" 300 || { echo "$label: wrong texts"; exit 1; }
     echo "$label: window came up, 300 bases generated and decoded right, exit 0 on Alt+F4"
 }
 

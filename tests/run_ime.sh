@@ -68,7 +68,7 @@ case $im in
 ibus)
     ibus-daemon --daemonize --xim --panel=disable --replace >/dev/null 2>&1
     # The engine can be chosen a moment after IBus lists it.
-    for _ in $(seq 100); do
+    for _ in $(seq 600); do
         ibus engine mozc-jp 2>/dev/null && [ "$(ibus engine 2>/dev/null)" = mozc-jp ] && break
         sleep 0.1
     done
@@ -86,8 +86,7 @@ fcitx5)
         dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
             org.freedesktop.DBus.NameHasOwner string:org.fcitx.Fcitx5 2>/dev/null | grep -q 'boolean true'
     }
-    for _ in $(seq 100); do
-        running && break
+    until running; do
         kill -0 "$fcitx" 2>/dev/null || break
         sleep 0.1
     done

@@ -74,7 +74,7 @@ private:
 void Form1Test::init() {
     form_ = std::make_unique<Form1>();
     form_->show();
-    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QVERIFY(QTest::qWaitForWindowActive(form_.get(), kPatience));
 }
 
 void Form1Test::cleanup() { form_.reset(); }
@@ -196,7 +196,7 @@ void Form1Test::legibleUnderAnyPalette() {
     if (before) {
         form_ = std::make_unique<Form1>();
         form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get(), kPatience));
     }
     form_->WriteText(Field::Text0, u"ATGCCC");
     form_->WriteText(Field::Text2, u"Met__Pro__");
@@ -378,7 +378,7 @@ void Form1Test::userEditReadsBackWithCrLf() {
     QCOMPARE(ToQ(form_->ReadText(Field::Text2)), QString("Met__stop\r\n\r\nGly__\r\nxA\r\nB\r\nC"));
     // The run appends to what the user left, and the box shows both.
     form_->WriteText(Field::Text2, form_->ReadText(Field::Text2) + u"Trp__");
-    QTRY_COMPARE(text2->document()->toRawText(), QString("Met__stop") + QChar::ParagraphSeparator + QChar::ParagraphSeparator + "Gly__" + QChar::ParagraphSeparator + "xA" + QChar::LineSeparator + "B" + QChar::ParagraphSeparator + "CTrp__");
+    QTRY_COMPARE_WITH_TIMEOUT(text2->document()->toRawText(), QString("Met__stop") + QChar::ParagraphSeparator + QChar::ParagraphSeparator + "Gly__" + QChar::ParagraphSeparator + "xA" + QChar::LineSeparator + "B" + QChar::ParagraphSeparator + "CTrp__", kPatience);
 }
 
 void Form1Test::pressDuringRunNests() {
@@ -423,7 +423,7 @@ void Form1Test::nestingStopsAtCapWithStackToSpare() {
     form_->WriteText(Field::Text0, u"ATGTGG");
     form_->WriteText(Field::Text1, u"6");
     PostClick(command2);
-    QTRY_VERIFY(presser.presses == presser.wanted && form_->RunDepth() == 0);
+    QTRY_VERIFY_WITH_TIMEOUT(presser.presses == presser.wanted && form_->RunDepth() == 0, kPatience);
 
     // The press past the cap found the cap full and did nothing.
     QCOMPARE(presser.deepest, Form1::kMaxNesting);

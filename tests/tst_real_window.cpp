@@ -45,14 +45,14 @@ void RealWindowTest::pixelsOnScreen() {
     if (QGuiApplication::platformName() != "xcb") QSKIP("reads the screen of an X server (xvfb-run)");
     Form1 form;
     form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(QTest::qWaitForWindowExposed(&form, kPatience));
     const qreal scale = form.devicePixelRatio();
     // What the server shows once the first paint has reached it: the form's
     // grey between the boxes.
     QImage shot;
     QTRY_VERIFY_WITH_TIMEOUT((shot = form.screen()->grabWindow(form.winId()).toImage().convertToFormat(QImage::Format_RGB32),
                               QColor(shot.pixel(qRound(466 * scale), qRound(133 * scale))) == QColor(224, 224, 224)),
-                             20000);
+                             kPatience);
     QCOMPARE(shot.size(), form.size() * scale);
     if (form.logicalDpiX() != 96) QSKIP("pixel positions assume 96 DPI");
     // 14850 x 10770 twips, at 96 DPI times the scale, in device pixels.
@@ -105,7 +105,7 @@ void RealWindowTest::middleClickPastesOnlyText() {
     if (!QGuiApplication::clipboard()->supportsSelection()) QSKIP("no selection to paste on this platform");
     Form1 form;
     form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(QTest::qWaitForWindowExposed(&form, kPatience));
     auto* mime = new QMimeData;  // no format at all, as when nothing is selected
     if (text) mime->setText("TGG");
     QGuiApplication::clipboard()->setMimeData(mime, QClipboard::Selection);
@@ -121,7 +121,7 @@ void RealWindowTest::generatesDecodesAndCloses() {
     // event loop ends.
     Form1 form;
     form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(QTest::qWaitForWindowExposed(&form, kPatience));
     qInfo("platform %s, scale %g", qPrintable(QGuiApplication::platformName()), form.devicePixelRatio());
     // The whole road: slider to 301, generate, decode.
     auto* slider = Control<QSlider>(form, "Slider1");
@@ -183,7 +183,7 @@ void RealWindowTest::closedByTheCompositorDuringRuns() {
     if (depth < 1) QSKIP("needs a compositor that closes the window");
     Form1 form;
     form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(QTest::qWaitForWindowExposed(&form, kPatience));
     form.WriteText(Field::Text0, ToU16(QString("ATGTGGAAACCC").repeated(833)));
     Control<QSlider>(form, "Slider1")->setValue(9996);
     // The decodes, each nested in the one before, then the close is awaited.
@@ -229,7 +229,7 @@ void RealWindowTest::dragAndDropDuringADecode() {
     QFETCH(QString, to);
     Form1 form;
     form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(QTest::qWaitForWindowExposed(&form, kPatience));
     QCOMPARE(QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(form.winId())}), 0);
     // Few labels for many codons: the decode lasts while the box stays short.
     const QString sequence = ("ATGTGG" + QString(27, 'x')).repeated(303);
@@ -264,8 +264,8 @@ void RealWindowTest::dragAndDropDuringADecode() {
     start.start(0);
     SlowDownRuns(form, std::chrono::milliseconds(2));
     QTest::mouseClick(Control(form, "Command2"), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(dragging.state(), QProcess::NotRunning, 20000);
-    QTRY_COMPARE_WITH_TIMEOUT(form.RunDepth(), 0, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(dragging.state(), QProcess::NotRunning, kPatience);
+    QTRY_COMPARE_WITH_TIMEOUT(form.RunDepth(), 0, kPatience);
     QVERIFY(started);
     QVERIFY(dropped_during_the_run);
 
@@ -329,7 +329,7 @@ void RealWindowTest::realInputMethod() {
     QFETCH(QString, kept);
     Form1 form;
     form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(QTest::qWaitForWindowExposed(&form, kPatience));
     auto* text0 = Control<QPlainTextEdit>(form, "Text0");
     auto* text2 = Control<QPlainTextEdit>(form, "Text2");
     const QString sequence = QString("ATGTGGTAA").repeated(1111);
@@ -354,7 +354,7 @@ void RealWindowTest::realInputMethod() {
     }
     QVERIFY2(ready, "Mozc never composed");
     QProcess::execute("xdotool", {"key", "Escape"});
-    QTRY_VERIFY_WITH_TIMEOUT(!composing(text2), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!composing(text2), kPatience);
     QCOMPARE(ToQ(form.ReadText(Field::Text2)), QString());
     const QPoint other = text0->viewport()->mapToGlobal(text0->viewport()->rect().center());
     // The romaji, then, once they are composed, what ends the composition.
@@ -366,7 +366,7 @@ void RealWindowTest::realInputMethod() {
         if (typing.arguments() == ending) typed_during_the_run = form.RunDepth() > 0;
         if (typing.arguments() != romaji) return;
         QTRY_VERIFY_WITH_TIMEOUT(text2->textCursor().block().layout()->preeditAreaText() == QString::fromUtf8("にほんご"),
-                                 20000);
+                                 kPatience);
         typing.start("sh", ending);
     });
     if (during) {
@@ -392,14 +392,14 @@ void RealWindowTest::realInputMethod() {
     } else {
         typing.start("sh", romaji);
     }
-    QTRY_VERIFY_WITH_TIMEOUT(typing.state() == QProcess::NotRunning && typing.arguments() == ending, 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(typing.state() == QProcess::NotRunning && typing.arguments() == ending, kPatience);
     QCOMPARE(typing.exitCode(), 0);
     QCOMPARE(typed_during_the_run, during);
     // The input method's last answers: the composition ends, committed or not.
     QTRY_VERIFY_WITH_TIMEOUT(!composing(text0) && !composing(text2) && (kept.isEmpty() || form.ReadText(Field::Text2).find(
-                                 ToU16(kept)) != std::u16string::npos), 20000);
+                                 ToU16(kept)) != std::u16string::npos), kPatience);
     if (qEnvironmentVariableIsSet("QUINMARE_SHOT")) QProcess::execute("import", {"-window", "root", qEnvironmentVariable("QUINMARE_SHOT") + "-" + QTest::currentDataTag() + ".png"});
-    QTRY_COMPARE_WITH_TIMEOUT(form.RunDepth(), 0, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(form.RunDepth(), 0, kPatience);
     form.ShowPendingText();
 
     QString amino = ToQ(form.ReadText(Field::Text2));

@@ -223,7 +223,7 @@ private:
 void WindowAbuseTest::init() {
     form_ = std::make_unique<Form1>();
     form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get(), kPatience));
 }
 
 void WindowAbuseTest::cleanup() { form_.reset(); }
@@ -300,7 +300,7 @@ void WindowAbuseTest::inputDuringRunsLandsWhereTheFieldsSay() {
         QVERIFY(shows.changes > 0);
     }
     QVERIFY2(sent, "no input was sent while text was pending");
-    if (route == Route::Preedit) QTRY_VERIFY(ToQ(form_->ReadText(target)).contains('x'));
+    if (route == Route::Preedit) QTRY_VERIFY_WITH_TIMEOUT(ToQ(form_->ReadText(target)).contains('x'), kPatience);
 
     const QString after = ToQ(form_->ReadText(target));
     QCOMPARE(shows.wrong, 0);
@@ -662,7 +662,7 @@ void WindowAbuseTest::handOversArePacedByFrames() {
     if (listened) {
         if (QGuiApplication::platformName() == "offscreen") QSKIP("the offscreen platform has no accessibility");
         if (QGuiApplication::platformName() == "windows") QSKIP("no screen reader listens under Wine");
-        QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), kPatience);
     } else if (QAccessible::isActive()) {
         QSKIP("accessibility is on");
     }
@@ -735,7 +735,7 @@ void WindowAbuseTest::compositionDuringARunStaysInOnePlace() {
     commit.setCommitString(committed);
     QCoreApplication::sendEvent(box, &commit);
     QString text = ToQ(form_->ReadText(Field::Text2));
-    QTRY_COMPARE(Shown(box), text);
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(box), text, kPatience);
     for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
         QVERIFY2(block.layout()->preeditAreaText().isEmpty(), qPrintable(QString("paragraph %1").arg(block.blockNumber())));
     }
@@ -832,7 +832,7 @@ void WindowAbuseTest::handOverFailureLeavesTheBoxesWorking() {
     form_->WriteText(Field::Text0, u"ATGTGGAAATTT");
     if (when == "idle") {
         form_->WriteText(Field::Text2, u"Met__");
-        QTRY_VERIFY(!armed);
+        QTRY_VERIFY_WITH_TIMEOUT(!armed, kPatience);
     } else {
         SetSlider(12);
         Press("Command2");
@@ -840,14 +840,14 @@ void WindowAbuseTest::handOverFailureLeavesTheBoxesWorking() {
         QCOMPARE(form_->RunDepth(), 0);
     }
     const QString written = ToQ(form_->ReadText(Field::Text2));
-    QTRY_COMPARE(Shown(text2), written);
-    QTRY_VERIFY(!static_cast<quinmare::TextBox*>(text2)->HasPending());
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(text2), written, kPatience);
+    QTRY_VERIFY_WITH_TIMEOUT(!static_cast<quinmare::TextBox*>(text2)->HasPending(), kPatience);
     text2->setFocus();
     text2->moveCursor(QTextCursor::End);
     QFETCH(Route, edit);
     PostInput(text2, edit);
-    QTRY_COMPARE(ToQ(form_->ReadText(Field::Text2)), written + "x");
-    QTRY_VERIFY(!static_cast<quinmare::TextBox*>(text2)->HasPending());
+    QTRY_COMPARE_WITH_TIMEOUT(ToQ(form_->ReadText(Field::Text2)), written + "x", kPatience);
+    QTRY_VERIFY_WITH_TIMEOUT(!static_cast<quinmare::TextBox*>(text2)->HasPending(), kPatience);
     Press("Command2");
     QCOMPARE(ToQ(form_->ReadText(Field::Text2)), CoreDecode("ATGTGGAAATTT", ToQ(form_->ReadText(Field::Text1))));
     QCOMPARE(Shown(text2), ToQ(form_->ReadText(Field::Text2)));
@@ -898,13 +898,13 @@ void WindowAbuseTest::randomUserNeverDesynchronisesTheBoxes() {
         if (random.bounded(2)) QCoreApplication::processEvents();
         if (random.bounded(4) == 0) {
             QCoreApplication::processEvents();
-            QTRY_COMPARE(form_->RunDepth(), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(form_->RunDepth(), 0, kPatience);
             QVERIFY2(shows.Whole(), qPrintable(QString("step %1").arg(step)));
         }
     }
-    QTRY_COMPARE(form_->RunDepth(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(form_->RunDepth(), 0, kPatience);
     // Once a composition still open has been committed.
-    QTRY_VERIFY(shows.Whole());
+    QTRY_VERIFY_WITH_TIMEOUT(shows.Whole(), kPatience);
     QCOMPARE(shows.wrong, 0);
 }
 
