@@ -433,12 +433,18 @@ def check_scale_and_zoom(page):
     # Zoom at 200 % on a 1280x800 window: half the CSS pixels, twice the device pixels.
     page.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                                 {"width": 1280, "height": 800, "deviceScaleFactor": 1, "mobile": False})
-    at_100 = page.wait("the form to fit", "return innerWidth === 1280 && "
-                       "document.getElementById('Form1').getBoundingClientRect().width")
+    at_100 = page.wait("the form to fit", """
+        const width = document.getElementById('Form1').getBoundingClientRect().width;
+        return innerWidth === 1280 && Math.abs(width - 990 * Math.min(1280 / 990, 800 / 718)) < 1 && width;""")
     page.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                                 {"width": 640, "height": 400, "deviceScaleFactor": 2, "mobile": False})
     page.wait("the zoom", "return innerWidth === 640")
-    at_200 = page.js("return document.getElementById('Form1').getBoundingClientRect().width")
+    # The page answers the resize in the next frame's rendering steps, before
+    # its animation-frame callbacks: two frames on, it has.
+    at_200 = page.driver.execute_async_script("""
+        const done = arguments[arguments.length - 1];
+        requestAnimationFrame(() => requestAnimationFrame(
+            () => done(document.getElementById('Form1').getBoundingClientRect().width)));""")
     check(abs(at_200 - at_100) < 1, f"zoomed form {at_200} CSS px wide, not {at_100} (twice the device pixels)")
     page.js("document.getElementById('Command1').scrollIntoView()")
     page.slider_to(30)
