@@ -36,7 +36,8 @@ PAGE = "file://" + os.path.join(PAGE_DIR, "quinmare.html")
 CHROMIUM = ENGINE == "chromium"
 TIMEOUT = 120
 
-# The form in twips, as the specification gives it: name, left, top, width, height.
+# The form in twips, written out here rather than read from layout.h, so that a
+# wrong entry there shows: name, left, top, width, height.
 TWIPS = {
     "Label1_0": (120, 120, 2535, 375), "Command1": (240, 10200, 1455, 375), "Slider1": (1800, 10200, 3735, 375),
     "Text1": (5520, 10320, 735, 270), "Label2": (6240, 10350, 375, 200), "Text0": (240, 480, 6255, 9615),
