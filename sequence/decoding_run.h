@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "../window/form_fields.h"
+#include "form/form_fields.h"
 
 namespace quinmare {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "../window/form_fields.h"
+#include "form/form_fields.h"
 
 namespace quinmare {
 

@@ -10,9 +10,11 @@
 #include <QTextLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTextCursor>
 
 #include "form1.h"
 #include "text_box.h"
@@ -66,6 +68,9 @@ private slots:
     void userEditReadsBackWithCrLf();
     void pressDuringRunNests();
     void nestingStopsAtCapWithStackToSpare();
+    void pacedRunsShowEveryStep_data();
+    void pacedRunsShowEveryStep();
+    void pauseHoldsStepsAndNests();
 
 private:
     std::unique_ptr<Form1> form_;
@@ -119,7 +124,13 @@ void Form1Test::geometryAt96Dpi() {
     QFETCH(int, index);
     QFETCH(QRect, rect);
     if (form_->logicalDpiX() != 96) QSKIP("the screen is not at 96 DPI");
-    QCOMPARE(form_->size(), QSize(990, 718));
+    // The client area keeps its twips; the menu bar above it adds its own height.
+    QWidget* client = ClientArea(*form_);
+    QCOMPARE(client->size(), QSize(990, 718));
+    auto* bar = form_->findChild<QMenuBar*>();
+    QVERIFY(bar && bar->isVisible());
+    QCOMPARE(client->geometry(), QRect(QPoint(0, bar->height()), QSize(990, 718)));
+    QCOMPARE(form_->size(), QSize(990, 718 + bar->height()));
     QWidget* control = Control(*form_, qPrintable(name), index);
     QVERIFY(control);
     QCOMPARE(control->geometry(), rect);
@@ -202,7 +213,7 @@ void Form1Test::legibleUnderAnyPalette() {
     form_->WriteText(Field::Text2, u"Met__Pro__");
     form_->WriteText(Field::Text3, u"ATG");
     form_->ShowPendingText();
-    const QImage shot = form_->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage shot = ClientArea(*form_)->grab().toImage().convertToFormat(QImage::Format_RGB32);
     if (qEnvironmentVariableIsSet("QUINMARE_SHOT")) shot.save(qEnvironmentVariable("QUINMARE_SHOT") + "-form.png");
     const qreal scale = shot.devicePixelRatio();
     auto area = [&](QRect r) { return QRect((r.topLeft() * scale), r.size() * scale); };
@@ -440,6 +451,110 @@ void Form1Test::nestingStopsAtCapWithStackToSpare() {
     // posted one does (on Windows the presses are real messages already);
     // on top of that, a factor 2 must be left to spare.
     QVERIFY(2 * 2 * per_level * Form1::kMaxNesting <= available);
+}
+
+namespace {
+
+// Thirty bases, ten codons: a stop in the middle.
+const char16_t kTenCodons[] = u"ATGGCCTAAGGGTTTCCCAAAGGGTGGTGA";
+
+QAction* Action(Form1& form, const char* name) { return form.findChild<QAction*>(name); }
+
+}  // namespace
+
+void Form1Test::pacedRunsShowEveryStep_data() {
+    QTest::addColumn<int>("key");  // with Ctrl, in the speed menu
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<double>("period");
+    QTest::addColumn<bool>("announced");
+    QTest::newRow("normal, Ctrl+2") << int(Qt::Key_2) << "Pace_normal" << 1000.0 / 60 << false;
+    QTest::newRow("slow, Ctrl+3") << int(Qt::Key_3) << "Pace_slow" << 500.0 << true;
+}
+
+void Form1Test::pacedRunsShowEveryStep() {
+    QFETCH(int, key);
+    QFETCH(QString, action);
+    QFETCH(double, period);
+    QFETCH(bool, announced);
+    // At a pace, every codon of a decode is on screen in the codon box for
+    // the pace's time, one after another; at the slow pace a screen reader
+    // is told each codon and its amino acid as it is shown.
+    QTest::keyClick(form_.get(), Qt::Key(key), Qt::ControlModifier);
+    QVERIFY(Action(*form_, qPrintable(action))->isChecked());
+    form_->WriteText(Field::Text0, kTenCodons);
+    Control<QSlider>(*form_, "Slider1")->setValue(30);
+    // What a screen reader is told of a step is the name of a notification,
+    // given as the step is shown: the one before is there as the next codon
+    // comes, the last one once the run has ended.
+    QWidget* announcement = form_->findChild<QWidget*>("Announcement");
+    QCOMPARE(QAccessible::queryAccessibleInterface(announcement)->role(), QAccessible::Notification);
+    QStringList shown;
+    std::vector<QString> heard;
+    connect(Control<QLineEdit>(*form_, "Text3"), &QLineEdit::textChanged, this, [&](const QString& codon) {
+        shown << codon;
+        if (shown.size() > 1) heard.push_back(announcement->accessibleName());
+    });
+    QElapsedTimer took;
+    took.start();
+    QTest::mouseClick(Control(*form_, "Command2"), Qt::LeftButton);
+    const double elapsed = took.nsecsElapsed() / 1e6;
+    QCOMPARE(shown, QStringList({"ATG", "GCC", "TAA", "GGG", "TTT", "CCC", "AAA", "GGG", "TGG", "TGA"}));
+    // Never shorter than its steps; how much longer a busy machine makes it
+    // is not this test's business.
+    QVERIFY2(elapsed >= 10 * period - 2, qPrintable(QString::number(elapsed)));
+    heard.push_back(announcement->accessibleName());
+    if (!announced) heard.erase(std::remove(heard.begin(), heard.end(), QString()), heard.end());
+    const std::vector<QString> told = {"ATG Met", "GCC Ala", "TAA stop", "GGG Gly", "TTT Phe", "CCC Pro",
+                                       "AAA Lys", "GGG Gly", "TGG Trp", "TGA stop"};
+    QCOMPARE(heard, announced ? told : std::vector<QString>());
+    QCOMPARE(ToQ(form_->ReadText(Field::Text2)), QString("Met__Ala__stop\r\n\r\nGly__Phe__Pro__Lys__Gly__Trp__stop\r\n\r\n"));
+}
+
+void Form1Test::pauseHoldsStepsAndNests() {
+    // Paused before the press (F8), the decode waits with its first codon on
+    // screen; each F9 adds one label; typing lands while it waits; a press
+    // of decode starts a decode nested inside, which waits too; F8 resumes
+    // both, and the outer run carries on after the nested one.
+    Form1& form = *form_;
+    QAction* pause = Action(form, "Pause");
+    QAction* step = Action(form, "Step");
+    QVERIFY(!step->isEnabled());  // no run to step
+    QTest::keyClick(&form, Qt::Key_F8);
+    QVERIFY(form.Clock().paused());
+    QCOMPARE(pause->text(), QString("&Resume"));
+    form.WriteText(Field::Text0, kTenCodons);
+    Control<QSlider>(form, "Slider1")->setValue(30);
+    auto* text2 = Control<QPlainTextEdit>(form, "Text2");
+    const QString full = "Met__Ala__stop\r\n\r\nGly__Phe__Pro__Lys__Gly__Trp__stop\r\n\r\n";
+    auto text = [&] { return ToQ(form.ReadText(Field::Text2)); };
+    int ticks = 0;
+    UserScript user({
+        {[&] { return form.RunDepth() == 1 && text() == "Met__"; }, [&] { ticks = 0; }},
+        // Held: a while later, still the first codon.
+        {[&] { return ++ticks > 30; }, [&] {
+             QCOMPARE(text(), QString("Met__"));
+             QCOMPARE(Control<QLineEdit>(form, "Text3")->text(), QString("ATG"));
+             QVERIFY(step->isEnabled());
+             QTest::keyClick(&form, Qt::Key_F9);
+         }},
+        {[&] { return text() == "Met__Ala__"; }, [&] { QTest::keyClick(&form, Qt::Key_F9); }},
+        {[&] { return text() == "Met__Ala__stop\r\n\r\n"; }, [&] {
+             text2->setFocus();
+             text2->moveCursor(QTextCursor::End);
+             QTest::keyClick(text2, Qt::Key_X);
+             QCOMPARE(text(), QString("Met__Ala__stop\r\n\r\nx"));
+             PostClick(Control(form, "Command2"));
+         }},
+        {[&] { return form.RunDepth() == 2 && text() == "Met__"; }, [&] { QTest::keyClick(&form, Qt::Key_F8); }},
+    });
+    QTest::mouseClick(Control(form, "Command2"), Qt::LeftButton);
+    QVERIFY(user.Done());
+    QVERIFY(!form.Clock().paused());
+    QCOMPARE(pause->text(), QString("&Pause"));
+    QVERIFY(!step->isEnabled());
+    // The nested decode emptied the box and decoded it all; the outer one
+    // then added its codons 4 to 10.
+    QCOMPARE(text(), full + full.mid(QString("Met__Ala__stop\r\n\r\n").size()));
 }
 
 QTEST_MAIN(Form1Test)

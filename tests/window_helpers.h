@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QTimer>
+#include <functional>
+#include <vector>
 #include <QGuiApplication>
 #include <QHash>
 #include <QImage>
@@ -52,6 +55,36 @@ inline void SlowDownRuns(quinmare::Form1& form, std::chrono::microseconds per_wr
         QObject::connect(box, &quinmare::TextBox::FrameWanted, &form, [per_write] { std::this_thread::sleep_for(per_write); });
     }
 }
+
+// What a user does while the runs go on, one act after another, each once
+// its moment has come: a timer looks, inside the runs' yields, whether the
+// next act's condition holds, and does it. The runs' pace and pause make
+// the moments last as long as the user needs.
+class UserScript : public QObject {
+public:
+    struct Act {
+        std::function<bool()> when;
+        std::function<void()> then;
+    };
+    explicit UserScript(std::vector<Act> acts) : acts_(std::move(acts)) {
+        connect(&tick_, &QTimer::timeout, this, [this] {
+            if (next_ == acts_.size() || !acts_[next_].when()) return;
+            // The act may start a run, whose yields tick again.
+            const std::size_t now = next_++;
+            acts_[now].then();
+        });
+        tick_.start(1);
+    }
+    bool Done() const { return next_ == acts_.size(); }
+
+private:
+    std::vector<Act> acts_;
+    std::size_t next_ = 0;
+    QTimer tick_;
+};
+
+// The form's client area, below the menu bar: the controls' parent, sized in twips.
+inline QWidget* ClientArea(quinmare::Form1& form) { return form.findChild<QWidget*>("ClientArea"); }
 
 template <typename T = QWidget>
 T* Control(quinmare::Form1& form, const char* name, int index = -1) {

@@ -55,5 +55,33 @@
         <source>Heading of the amino-acid box</source>
         <translation>アミノ酸配列の欄の見出し</translation>
     </message>
+    <message>
+        <source>&amp;Speed</source>
+        <translation>速さ(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Fast</source>
+        <translation>速く(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;Normal</source>
+        <translation>ふつう(&amp;N)</translation>
+    </message>
+    <message>
+        <source>S&amp;low</source>
+        <translation>ゆっくり(&amp;L)</translation>
+    </message>
+    <message>
+        <source>&amp;Pause</source>
+        <translation>一時停止(&amp;P)</translation>
+    </message>
+    <message>
+        <source>S&amp;tep</source>
+        <translation>1つ進める(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Resume</source>
+        <translation>再開(&amp;R)</translation>
+    </message>
 </context>
 </TS>

@@ -3,7 +3,10 @@
 
 #include <emscripten.h>
 
-#include "layout.h"
+#include <cmath>
+#include <utility>
+
+#include "form/layout.h"
 #include "page_imports.h"
 #include "sequence/codon_table.h"
 #include "sequence/decoding_run.h"
@@ -28,6 +31,7 @@ Form1::Form1() {
     }
     for (const Line& line : kArrow) quinmare_page_line(line.x1, line.y1, line.x2, line.y2);
     quinmare_page_ready();
+    ShowPace();
 }
 
 const std::u16string& Form1::Fresh(Field field) {
@@ -46,11 +50,16 @@ const std::u16string& Form1::Fresh(Field field) {
 std::u16string Form1::ReadText(Field field) { return Fresh(field); }
 
 void Form1::WriteText(Field field, std::u16string_view text) {
+    wrote_ = true;
     Copy& copy = copies_[static_cast<std::size_t>(field)];
     const std::u16string& now = Fresh(field);
     // A text that extends the field sends only what it adds.
     const std::size_t keep = text.starts_with(now) ? now.size() : 0;
     const std::u16string_view added = text.substr(keep);
+    if (pace_.Announces()) {
+        if (field == Field::Text3) heard_codon_.assign(text);
+        if (field == Field::Text0 || field == Field::Text2) heard_added_.assign(keep > 0 ? added : std::u16string_view());
+    }
     if (keep > 0 && added.empty()) return;
     copy.version = quinmare_page_write(Index(field), static_cast<std::uint32_t>(keep), added.data(),
                                        static_cast<std::uint32_t>(added.size()));
@@ -59,25 +68,78 @@ void Form1::WriteText(Field field, std::u16string_view text) {
 
 std::int32_t Form1::ReadSliderPosition() { return quinmare_page_slider(); }
 
-void Form1::WriteSliderPosition(std::int32_t position) { quinmare_page_set_slider(position); }
+void Form1::WriteSliderPosition(std::int32_t position) {
+    wrote_ = true;
+    quinmare_page_set_slider(position);
+}
 
 void Form1::YieldToEvents() {
-    if (emscripten_get_now() - resumed_at_ >= kFrameMilliseconds) {
-        quinmare_page_frame();
-        resumed_at_ = emscripten_get_now();
+    const PaceClock::Wait wait{std::exchange(wrote_, false)};
+    if (pace_.Unpaced()) {
+        if (emscripten_get_now() - resumed_at_ >= kFrameMilliseconds) Frame(0);
+        // The presses that arrived meanwhile run now, nested in this run.
+        while (const int button = quinmare_page_take_press()) Press(button);
+        if (pace_.Unpaced()) return;
     }
-    // The presses that arrived meanwhile run now, nested in this run.
-    while (const int button = quinmare_page_take_press()) Press(button);
+    if (wait.step && pace_.Announces()) {
+        const std::u16string heard = StepAnnouncement(heard_codon_, heard_added_);
+        if (!heard.empty()) quinmare_page_announce(heard.data(), static_cast<std::uint32_t>(heard.size()));
+    }
+    heard_codon_.clear();
+    heard_added_.clear();
+    // At a pace, or paused, the page goes on delivering the user's input
+    // until the clock lets the run go on; each step is shown in a frame of
+    // its own. A press meanwhile starts its run at once, nested here.
+    do {
+        while (const int button = quinmare_page_take_press()) Press(button);
+        if (!pace_.Holds(wait, emscripten_get_now())) break;
+        const double left = pace_.Remaining(wait, emscripten_get_now());
+        Frame(std::isfinite(left) ? left : -1);
+    } while (true);
+}
+
+void Form1::Frame(double wait_milliseconds) {
+    quinmare_page_frame(wait_milliseconds);
+    resumed_at_ = emscripten_get_now();
+    TakeChoices();
+}
+
+void Form1::TakeChoices() {
+    while (const int control = quinmare_page_take_choice()) Choose(control);
+}
+
+void Form1::Choose(int control) {
+    const double now = emscripten_get_now();
+    switch (control) {
+    case kFast: pace_.SetPace(Pace::Fast, now); break;
+    case kNormal: pace_.SetPace(Pace::Normal, now); break;
+    case kSlow: pace_.SetPace(Pace::Slow, now); break;
+    case kPause: pace_.Pause(); break;
+    case kResume: pace_.Resume(now); break;
+    case kStep: pace_.Step(); break;
+    default: return;
+    }
+    ShowPace();
+}
+
+void Form1::ShowPace() {
+    quinmare_page_pace(static_cast<int>(pace_.pace()), pace_.paused() ? 1 : 0);
 }
 
 std::u16string_view Form1::Henkan(std::u16string_view codon) const { return quinmare::Henkan(codon); }
 
 void Form1::Press(int button) {
     if (depth_ >= kMaxNesting) return;
-    if (depth_ == 0) resumed_at_ = emscripten_get_now();
+    if (depth_ == 0) {
+        resumed_at_ = emscripten_get_now();
+        TakeChoices();
+    }
+    pace_.RunStarts(emscripten_get_now());
+    wrote_ = false;
     quinmare_page_runs(++depth_);
     button == 1 ? Command1_Click(*this) : Command2_Click(*this);
     quinmare_page_runs(--depth_);
+    if (depth_ == 0) pace_.RunsEnded();
 }
 
 }  // namespace quinmare

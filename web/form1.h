@@ -11,7 +11,8 @@
 #include <cstdint>
 #include <string>
 
-#include "form_fields.h"
+#include "form/form_fields.h"
+#include "form/pace.h"
 
 namespace quinmare {
 
@@ -43,6 +44,10 @@ public:
     // A press of Command1 (1) or Command2 (2), from the page.
     void Press(int button);
 
+    // A choice from the page's pace bar, from its keys or from its address.
+    enum Control { kFast = 1, kNormal, kSlow, kPause, kResume, kStep };
+    void Choose(int control);
+
 private:
     // A copy of a field as the page held it at one of its versions: the
     // decoding run reads and rewrites the whole amino-acid text at every
@@ -53,10 +58,21 @@ private:
         bool valid = false;
     };
     const std::u16string& Fresh(Field field);
+    // Lets the browser paint and deliver input; then the choices and
+    // presses that came meanwhile are taken.
+    void Frame(double wait_milliseconds);
+    void TakeChoices();
+    void ShowPace();
 
     std::array<Copy, 4> copies_;
     int depth_ = 0;
     double resumed_at_ = 0;
+    PaceClock pace_;
+    // The run has written a field since its last yield: that yield ends a step.
+    bool wrote_ = false;
+    // What the step on screen says to a listener.
+    std::u16string heard_codon_;
+    std::u16string heard_added_;
 };
 
 }  // namespace quinmare

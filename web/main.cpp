@@ -12,6 +12,9 @@ quinmare::Form1* form = nullptr;
 }  // namespace
 
 extern "C" EMSCRIPTEN_KEEPALIVE void quinmare_press(int button) { form->Press(button); }
+// A choice of pace while no run is in progress (during a run the page keeps
+// it for the run's next yield).
+extern "C" EMSCRIPTEN_KEEPALIVE void quinmare_choose(int control) { form->Choose(control); }
 
 int main() {
     form = new quinmare::Form1();

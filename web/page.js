@@ -12,7 +12,9 @@ var Module = (function () {
   const catalogue = /*@CATALOGUE@*/ {};
   const language = (navigator.languages && navigator.languages[0]) || navigator.language || 'en';
   const japanese = /^ja\b/i.test(language);
-  const tr = (source) => (japanese && catalogue[source]) || source;
+  // Menu texts carry the desktop's keyboard mnemonics ("速さ(&S)", "&Speed"),
+  // which a page has no use for.
+  const tr = (source) => ((japanese && catalogue[source]) || source).replace(/\(&.\)|&/g, '');
 
   const TWIPS_PER_PIXEL = 15;
   const px = (twips) => twips / TWIPS_PER_PIXEL + 'px';
@@ -135,6 +137,8 @@ var Module = (function () {
       this.field = text;
       this.version = 0;
       this.waiting = false;
+      // What a browser restored from a page shown before is not the field.
+      element.value = text;
     }
 
     text() { return this.field; }
@@ -160,6 +164,10 @@ var Module = (function () {
   ];
   const showAll = () => fields.forEach((field) => field.show());
 
+  // A fresh page starts as the program does, whatever the browser restored
+  // of the controls of a page shown before (the slider, after a reload).
+  slider.value = '0';
+
   // The slider's link to the length box: the position, unrounded.
   function Slider1_Click() {
     fields[1].write(0, String(slider.valueAsNumber));
@@ -172,11 +180,16 @@ var Module = (function () {
   let running = false;
   const presses = [];
 
+  // Resumes a run that waits for its step's time or for the user to resume
+  // it, so that it takes what has just come at once.
+  let waiting = null;
+
   // With no run going, a press calls into the module; during a run it waits
   // for the run's next yield, which runs it nested.
   function press(button) {
     if (running) {
       presses.push(button);
+      if (waiting) waiting();
       return;
     }
     running = true;
@@ -193,13 +206,32 @@ var Module = (function () {
 
   // Resumes the module once the browser has painted a frame; a hidden page
   // paints none, and resumes as soon as the events waiting are delivered.
-  function afterFrame(resume) {
+  // A wait of some milliseconds lasts until the first frame at which they
+  // have passed, or until a press or a choice of pace comes; a negative one
+  // until a press or a choice comes.
+  function afterFrame(resume, wait) {
     let resumed = false;
     const once = () => {
       if (resumed) return;
       resumed = true;
+      waiting = null;
       resume();
     };
+    if (wait) {
+      waiting = once;
+      if (wait < 0) return;
+      const due = performance.now() + wait;
+      const tick = () => {
+        // The pace's clock takes a step that is up to 2 ms early as on time.
+        if (performance.now() >= due - 2) setTimeout(once, 0);
+        else if (!resumed) requestAnimationFrame(tick);
+      };
+      if (document.hidden) setTimeout(once, wait);
+      else requestAnimationFrame(tick);
+      // A page that stops painting (hidden meanwhile) still goes on.
+      setTimeout(once, wait + 250);
+      return;
+    }
     if (document.hidden) {
       const channel = new MessageChannel();
       channel.port1.onmessage = once;
@@ -210,25 +242,132 @@ var Module = (function () {
     setTimeout(once, 250);
   }
 
+  // ---- The pace -------------------------------------------------------------
+
+  // The bar beside the form: the pace, pause and one step, as in the desktop
+  // program's speed menu. The program keeps the pace (the module's clock);
+  // the bar hands it the user's choices and shows what it holds.
+  const PACES = ['fast', 'normal', 'slow'];
+  const CHOICE = { fast: 1, normal: 2, slow: 3, pause: 4, resume: 5, step: 6 };
+  const choices = [];
+  const bar = control('PaceBar');
+  const pauseButton = control('Pause');
+  const stepButton = control('Step');
+  let paused = false;
+
+  // With no run going, a choice goes to the module at once; during a run it
+  // waits for the run's next yield, and a run that waits takes it at once.
+  function choose(choice) {
+    if (choice === CHOICE.step && stepButton.disabled) return;
+    if (choice === CHOICE.pause || choice === CHOICE.resume) showPause(choice === CHOICE.pause);
+    if (!running) {
+      Module.ccall('quinmare_choose', null, ['number'], [choice]);
+      return;
+    }
+    choices.push(choice);
+    if (waiting) waiting();
+  }
+
+  function showPause(now) {
+    paused = now;
+    pauseButton.textContent = paused ? tr('&Resume') : tr('&Pause');
+    pauseButton.setAttribute('aria-pressed', String(paused));
+  }
+
+  function showPace(pace) {
+    for (const radio of bar.querySelectorAll('input[name="pace"]')) radio.checked = radio.value === PACES[pace];
+  }
+
+  for (const radio of bar.querySelectorAll('input[name="pace"]')) {
+    radio.addEventListener('change', () => { if (radio.checked) choose(CHOICE[radio.value]); });
+  }
+  pauseButton.addEventListener('click', () => choose(paused ? CHOICE.resume : CHOICE.pause));
+  stepButton.addEventListener('click', () => choose(CHOICE.step));
+
+  // The desktop program's keys: F8 pauses and resumes, F9 takes one step,
+  // Ctrl+1 to 3 choose the pace (where the browser leaves them to the page).
+  document.addEventListener('keydown', (event) => {
+    const plain = !event.altKey && !event.metaKey && !event.shiftKey;
+    let choice = 0;
+    if (plain && !event.ctrlKey && event.key === 'F8') choice = paused ? CHOICE.resume : CHOICE.pause;
+    if (plain && !event.ctrlKey && event.key === 'F9') choice = CHOICE.step;
+    if (plain && event.ctrlKey && /^Digit[123]$/.test(event.code)) choice = Number(event.code.slice(5));
+    if (!choice) return;
+    event.preventDefault();
+    choose(choice);
+  }, true);
+
+  // A link or bookmark can open the page at a class's pace: quinmare.html?pace=slow.
+  function paceInAddress() {
+    const index = PACES.indexOf((new URLSearchParams(location.search).get('pace') || '').toLowerCase());
+    return index + 1;
+  }
+
+  // Tells a listener what the step on screen shows. The same words twice in
+  // a row (two codons alike) still change the region, so both are heard.
+  let heard = '';
+  function announce(text) {
+    heard = text === heard ? text + '\u00a0' : text;
+    control('Announcement').textContent = heard;
+  }
+
   // ---- Layout and scale -----------------------------------------------------
 
   let formWidth = 990;
   let formHeight = 718;
-  // The scale that fits the form to the window. The browser's zoom enlarges
-  // the form from there, with scroll bars, as it does any page: the fit is
-  // taken in the pixels of the zoom the page was opened at.
-  const openedAt = window.devicePixelRatio || 1;
-  function fit() {
-    const zoom = (window.devicePixelRatio || 1) / openedAt;
-    // The whole window, scroll bars included: fitted, the form needs none.
-    const scale = Math.min(window.innerWidth * zoom / formWidth, window.innerHeight * zoom / formHeight) * 0.9999;
-    form.style.transform = 'scale(' + scale + ')';
-    const left = Math.max(0, (window.innerWidth - formWidth * scale) / 2);
-    const top = Math.max(0, (window.innerHeight - formHeight * scale) / 2);
-    form.style.left = left + 'px';
-    form.style.top = top + 'px';
+  // The scale that fits the form and the pace bar to the window. The
+  // browser's zoom enlarges both from there, with scroll bars, as it does any
+  // page: the fit is taken in the pixels of the zoom the page was opened at.
+  // Chromium and Firefox tell a zoom by the device pixel ratio; WebKit
+  // (Safari) keeps that ratio and only shrinks the window's CSS pixels, while
+  // the window itself keeps its size. A pinch leaves both alone.
+  let zoom = 1;
+  let seen = null;
+  function followZoom() {
+    const now = { ratio: window.devicePixelRatio || 1, outerWidth: window.outerWidth,
+                  outerHeight: window.outerHeight, innerWidth: window.innerWidth };
+    if (seen && now.ratio !== seen.ratio) {
+      zoom *= now.ratio / seen.ratio;
+    } else if (seen && now.outerWidth === seen.outerWidth && now.outerHeight === seen.outerHeight &&
+               now.innerWidth !== seen.innerWidth && now.innerWidth > 0 && now.outerWidth > 0) {
+      zoom *= seen.innerWidth / now.innerWidth;
+    }
+    seen = now;
   }
-  window.addEventListener('resize', fit);
+  function fit() {
+    followZoom();
+    // The whole window, scroll bars included: fitted, the page needs none.
+    const width = window.innerWidth * zoom;
+    const height = window.innerHeight * zoom;
+    // The bar goes where it leaves the form larger: below it or beside it.
+    const size = (side) => {
+      bar.classList.toggle('side', side);
+      return [bar.offsetWidth, bar.offsetHeight];
+    };
+    const [belowWidth, belowHeight] = size(false);
+    const [sideWidth, sideHeight] = size(true);
+    const below = Math.min(width / formWidth, (height - belowHeight) / formHeight);
+    const beside = Math.min((width - sideWidth) / formWidth, height / formHeight);
+    const side = beside > below;
+    const scale = Math.max(0.1, side ? beside : below) * 0.9999;
+    bar.classList.toggle('side', side);
+    const formW = formWidth * scale;
+    const formH = formHeight * scale;
+    const groupWidth = side ? formW + sideWidth : Math.max(formW, belowWidth);
+    const groupHeight = side ? Math.max(formH, sideHeight) : formH + belowHeight;
+    const left = Math.max(0, (window.innerWidth - groupWidth) / 2);
+    const top = Math.max(0, (window.innerHeight - groupHeight) / 2);
+    form.style.transform = 'scale(' + scale + ')';
+    form.style.left = left + (side ? 0 : (groupWidth - formW) / 2) + 'px';
+    form.style.top = top + (side ? (groupHeight - formH) / 2 : 0) + 'px';
+    bar.style.left = (side ? left + formW : left + (groupWidth - belowWidth) / 2) + 'px';
+    bar.style.top = (side ? top + (groupHeight - sideHeight) / 2 : top + formH) + 'px';
+  }
+  window.addEventListener('resize', () => {
+    // A pinch zooms into the page as it is laid out.
+    if (window.visualViewport && Math.abs(window.visualViewport.scale - 1) > 0.001) return;
+    fit();
+  });
 
   // ---- The slider by touch -------------------------------------------------
 
@@ -325,6 +464,13 @@ var Module = (function () {
     describe('Text3', tr('Codon being decoded'), tr('The codon being decoded, three letters'));
     describe('Command2', '', tr('Decodes the sequence codon by codon into amino acids'));
     describe('Label1_1', '', tr('Heading of the amino-acid box'));
+    // The pace bar, in the words of the desktop program's speed menu.
+    bar.setAttribute('aria-label', tr('&Speed'));
+    control('PaceLegend').textContent = tr('&Speed');
+    const names = { fast: tr('&Fast'), normal: tr('&Normal'), slow: tr('S&low') };
+    for (const radio of bar.querySelectorAll('input[name="pace"]')) radio.nextElementSibling.textContent = names[radio.value];
+    stepButton.textContent = tr('S&tep');
+    showPause(paused);
   }
 
   // ---- What the module calls (page_imports.js) --------------------------
@@ -371,7 +517,11 @@ var Module = (function () {
       touchSlider();
       fit();
       form.classList.add('ready');
+      bar.classList.add('ready');
       control('Command1').focus();
+      // The module takes the address's pace once it has laid the form out.
+      const pace = paceInAddress();
+      if (pace) choices.push(pace);
       performance.mark('quinmare-ready');
     },
     version: (field) => fields[field].version,
@@ -379,17 +529,25 @@ var Module = (function () {
     write: (field, keep, added) => fields[field].write(keep, added),
     slider: () => slider.valueAsNumber,
     setSlider: (position) => { slider.value = String(position); },
-    frame(resume) {
+    frame(resume, wait) {
       showAll();
-      afterFrame(resume);
+      afterFrame(resume, wait);
     },
     takePress: () => presses.shift() || 0,
+    takeChoice: () => choices.shift() || 0,
     runs(depth) {
       form.dataset.runs = String(depth);
       // A screen reader leaves the form alone while the runs change it.
       form.setAttribute('aria-busy', depth > 0 ? 'true' : 'false');
+      // A step needs a run to take it.
+      stepButton.disabled = depth === 0;
       if (depth === 0) showAll();
     },
+    pace(pace, isPaused) {
+      showPace(pace);
+      showPause(isPaused);
+    },
+    announce,
   };
 
   return { page, print: () => {}, printErr: (text) => console.warn(text) };

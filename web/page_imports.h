@@ -32,10 +32,19 @@ std::int32_t quinmare_page_slider();
 void quinmare_page_set_slider(std::int32_t position);
 
 // Shows what the runs wrote, lets the browser paint and deliver input, and
-// returns (Asyncify resumes the module) once a frame has gone by.
-void quinmare_page_frame();
+// returns (Asyncify resumes the module) once a frame has gone by and then,
+// for a wait of some milliseconds, once they have passed or a press or a
+// choice of pace has come; a negative wait lasts until one comes.
+void quinmare_page_frame(double wait_milliseconds);
 // The oldest press that arrived meanwhile (1 or 2), or 0.
 int quinmare_page_take_press();
+// The oldest choice from the pace bar or its keys (Form1::Control), or 0.
+int quinmare_page_take_choice();
 // How many runs are in progress, nested.
 void quinmare_page_runs(int depth);
+// The pace (0 fast, 1 normal, 2 slow) and whether the runs are paused, for
+// the pace bar to show.
+void quinmare_page_pace(int pace, int paused);
+// Tells a listener what the step on screen shows (a polite live region).
+void quinmare_page_announce(const char16_t* units, std::uint32_t length);
 }

@@ -46,15 +46,24 @@ mergeInto(LibraryManager.library, {
   quinmare_page_set_slider: function (position) {
     Module['page'].setSlider(position);
   },
-  quinmare_page_frame: function () {
+  quinmare_page_frame: function (wait) {
     return Asyncify.handleSleep(function (wakeUp) {
-      Module['page'].frame(wakeUp);
+      Module['page'].frame(wakeUp, wait);
     });
   },
   quinmare_page_take_press: function () {
     return Module['page'].takePress();
   },
+  quinmare_page_take_choice: function () {
+    return Module['page'].takeChoice();
+  },
   quinmare_page_runs: function (depth) {
     Module['page'].runs(depth);
+  },
+  quinmare_page_pace: function (pace, paused) {
+    Module['page'].pace(pace, paused !== 0);
+  },
+  quinmare_page_announce: function (units, length) {
+    Module['page'].announce(String.fromCharCode.apply(null, HEAPU16.subarray(units >> 1, (units >> 1) + length)));
   },
 });

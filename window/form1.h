@@ -3,7 +3,9 @@
 // FormFields over them; the two button handlers and the codon table live
 // in sequence/ and reach the window only through that interface, so all
 // this class does is lay out the controls, keep the fields, yield to the
-// event loop, and dispatch the three handled events.
+// event loop at the pace the user has chosen, and dispatch the three
+// handled events. The speed menu sits in a menu bar above the form: the
+// form itself, its client area of twips, is the widget below it.
 #pragma once
 
 #include <QElapsedTimer>
@@ -12,10 +14,13 @@
 #include <array>
 #include <string>
 
-#include "form_fields.h"
+#include "form/form_fields.h"
+#include "form/pace.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QPushButton;
 class QSlider;
 
@@ -58,12 +63,20 @@ public:
     // Puts every text still pending into the codon box and the two large boxes.
     void ShowPendingText();
 
+    // The pace the runs are shown at, set from the speed menu.
+    const PaceClock& Clock() const { return pace_; }
+
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildControls();
+    void BuildControls(QWidget* client);
+    void BuildMenu(QMenuBar* bar);
+    void ShowPace();
+    double Now() const;
+    // A step of a run is on screen: shown now, and told to a listener.
+    void ShowStep();
+    void Hear(Field field, std::u16string_view text);
     void Slider1_Click();
     void Dispatch(void (*run)(FormFields&), const char* name);
     void ScheduleFrame();
@@ -90,6 +103,19 @@ private:
     QTimer frame_timer_;
     bool codon_pending_ = false;
     QElapsedTimer since_frame_;
+
+    PaceClock pace_;
+    QElapsedTimer clock_;
+    // Wakes a yield that waits for its step's time to pass.
+    QTimer wake_;
+    // The run has written a field since its last yield: that yield ends a step.
+    bool wrote_ = false;
+    // What the step on screen says to a listener.
+    std::u16string heard_codon_;
+    std::u16string heard_added_;
+    QWidget* announcement_ = nullptr;
+    QAction* pause_action_ = nullptr;
+    QAction* step_action_ = nullptr;
 
     int run_depth_ = 0;
     bool closed_ = false;
