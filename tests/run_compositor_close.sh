@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The window closed the compositor's way (xdg_toplevel close, as Alt+F4 or a
 # dock's close does) while a decode runs, alone or with two more nested in
-# it, thirty times, on a headless compositor started here: each time the
-# program must end with exit status 0.
+# it, at the slow pace or paused, thirty times, on a headless compositor
+# started here: each time the program must end with exit status 0.
 #   tests/run_compositor_close.sh sway|mutter PROGRAM
 # PROGRAM is tst_real_window, which starts the runs and then waits for the
 # close. sway closes it by its IPC ("kill"); GNOME's mutter by Alt+F4, typed
@@ -108,8 +108,10 @@ close_window() {
 forgiven=0
 for try in $(seq "$tries"); do
     log=$runtime/try$try.log
-    # One decode alone on odd tries, three nested on even ones.
+    # One decode alone on odd tries, three nested on even ones; paused on
+    # every other pair of tries, at the slow pace on the others.
     WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM=wayland QUINMARE_CLOSED_BY_COMPOSITOR=$((try % 2 ? 1 : 3)) \
+        QUINMARE_CLOSED_WHILE_PAUSED=$((try % 4 >= 2)) \
         "$program" closedByTheCompositorDuringRuns >"$log" 2>&1 &
     client=$!
     until grep -q 'runs in progress' "$log"; do
@@ -130,4 +132,4 @@ for try in $(seq "$tries"); do
         exit 1
     fi
 done
-echo "closed by $compositor during one decode and during nested decodes: $((tries - forgiven)) of $tries tries exited 0"
+echo "closed by $compositor during one decode and during nested decodes, slow and paused: $((tries - forgiven)) of $tries tries exited 0"

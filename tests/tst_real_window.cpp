@@ -4,8 +4,6 @@
 // (weston, headless).
 #include <QtTest>
 
-#include <thread>
-
 #include <QAccessible>
 #include <QClipboard>
 #include <QLineEdit>
@@ -189,6 +187,13 @@ void RealWindowTest::closedByTheCompositorDuringRuns() {
     QVERIFY(QTest::qWaitForWindowExposed(&form, kPatience));
     form.WriteText(Field::Text0, ToU16(QString("ATGTGGAAACCC").repeated(833)));
     Control<QSlider>(form, "Slider1")->setValue(9996);
+    // The runs go on until the close, however long it takes to come: at the
+    // slow pace, or paused (the script's even tries), as a teacher leaves them.
+    if (qEnvironmentVariableIntValue("QUINMARE_CLOSED_WHILE_PAUSED")) {
+        QTest::keyClick(&form, Qt::Key_F8);
+    } else {
+        QTest::keyClick(&form, Qt::Key_3, Qt::ControlModifier);
+    }
     // The decodes, each nested in the one before, then the close is awaited.
     int pressed = 0;
     QTimer step;
@@ -264,8 +269,24 @@ void RealWindowTest::dragAndDropDuringADecode() {
         started = true;
         dragging.start("sh", {"-c", script});
     });
-    start.start(0);
-    SlowDownRuns(form, std::chrono::milliseconds(2));
+    start.start(1);
+    // A codon a frame while the drag goes on, however long the drag takes;
+    // paused near the end until the drag is done, then as fast as it goes.
+    const std::size_t near_the_end = 3333 / 11 * 2 * 5 - 100;
+    bool paused_near_the_end = false;
+    connect(&dragging, &QProcess::finished, &form, [&] {
+        if (paused_near_the_end) QTest::keyClick(&form, Qt::Key_F8);
+        QTest::keyClick(&form, Qt::Key_1, Qt::ControlModifier);
+    });
+    QTimer near_end;
+    connect(&near_end, &QTimer::timeout, &form, [&] {
+        if (paused_near_the_end || (dragging.state() == QProcess::NotRunning && started)) return;
+        if (form.ReadText(Field::Text2).size() < near_the_end) return;
+        paused_near_the_end = true;
+        QTest::keyClick(&form, Qt::Key_F8);
+    });
+    near_end.start(1);
+    QTest::keyClick(&form, Qt::Key_2, Qt::ControlModifier);
     QTest::mouseClick(Control(form, "Command2"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(dragging.state(), QProcess::NotRunning, kPatience);
     QTRY_COMPARE_WITH_TIMEOUT(form.RunDepth(), 0, kPatience);
@@ -372,16 +393,27 @@ void RealWindowTest::realInputMethod() {
                                  kPatience);
         typing.start("sh", ending);
     });
+    // The decode goes a codon a frame while the keys are typed, however long
+    // they take: near its end it is paused until they are done, then it goes
+    // on as fast as it can.
+    const std::size_t full = 19998;  // the decoded text's length
+    bool paused_near_the_end = false;
+    auto typed = [&] { return typing.state() == QProcess::NotRunning && typing.arguments() == ending; };
+    QTimer near_end;
     if (during) {
-        // The decode goes on until the composition has ended, however long
-        // the typing takes: near its end it waits for the keys.
-        const std::size_t full = 19998;  // the decoded text's length
-        connect(static_cast<quinmare::TextBox*>(text2), &quinmare::TextBox::FrameWanted, &form, [&] {
-            if (typing.state() == QProcess::NotRunning && typing.arguments() == ending) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            if (form.ReadText(Field::Text2).size() < full - 500) return;
-            while (!(typing.state() == QProcess::NotRunning && typing.arguments() == ending)) QTest::qWait(10);
+        connect(&near_end, &QTimer::timeout, &form, [&] {
+            if (form.RunDepth() == 0) return;
+            if (typed()) {
+                near_end.stop();
+                if (paused_near_the_end) QTest::keyClick(&form, Qt::Key_F8);
+                QTest::keyClick(&form, Qt::Key_1, Qt::ControlModifier);
+            } else if (!paused_near_the_end && form.ReadText(Field::Text2).size() >= full - 500) {
+                paused_near_the_end = true;
+                QTest::keyClick(&form, Qt::Key_F8);
+            }
         });
+        near_end.start(1);
+        QTest::keyClick(&form, Qt::Key_2, Qt::ControlModifier);
         bool started = false;
         QTimer start;
         connect(&start, &QTimer::timeout, &form, [&] {

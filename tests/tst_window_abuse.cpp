@@ -539,8 +539,10 @@ void WindowAbuseTest::runsFollowTheEnd() {
     QPlainTextEdit* box = Box(run == "Command1" ? "Text0" : "Text2");
     const Field field = run == "Command1" ? Field::Text0 : Field::Text2;
     QScrollBar* scroll = box->verticalScrollBar();
-    form_->WriteText(Field::Text0, ToU16(QString("ATGTGGTAA").repeated(1111)));
-    SetSlider(9999);
+    // Three times the slider's longest run: it goes on for a while once the
+    // user has acted, on any machine.
+    form_->WriteText(Field::Text0, ToU16(QString("ATGTGGTAA").repeated(3334)));
+    form_->WriteText(Field::Text1, u"30000");
     int aimed = -1;
     int landed = -1;
     struct PressWatch : QObject {
@@ -582,8 +584,6 @@ void WindowAbuseTest::runsFollowTheEnd() {
         done = true;
         QTimer::singleShot(0, this, act);
     });
-    // The run goes on for a while once the button is down.
-    SlowDownRuns(*form_, std::chrono::microseconds(100));
     Press(qPrintable(run));
     disconnect(overflowing);
     QVERIFY(done);
@@ -666,8 +666,9 @@ void WindowAbuseTest::handOversArePacedByFrames() {
     } else if (QAccessible::isActive()) {
         QSKIP("accessibility is on");
     }
-    form_->WriteText(Field::Text0, ToU16(QString("ATGTGGAAA").repeated(1111)));
-    SetSlider(9999);
+    // Three times the slider's longest run: it lasts many frames on any machine.
+    form_->WriteText(Field::Text0, ToU16(QString("ATGTGGAAA").repeated(3334)));
+    form_->WriteText(Field::Text1, u"30000");
     // Counted while a run goes on (what a run shows as it ends is not a
     // frame), by the millisecond: a hand-over that rewrites the box changes
     // its document twice.
@@ -679,11 +680,9 @@ void WindowAbuseTest::handOversArePacedByFrames() {
     connect(Control<QLineEdit>(*form_, "Text3"), &QLineEdit::textChanged, this, [&] {
         if (form_->RunDepth() > 0) codon_times.insert(clock.elapsed());
     });
-    // The run lasts several frames however fast the machine is; on a busy
-    // one it lasts longer, and frames are only ever fewer than the time
-    // allows, never more: the checks hold under any load. How many frames
-    // a run gets is the benchmark's business.
-    SlowDownRuns(*form_, std::chrono::microseconds(listened ? 150 : 30));
+    // On a busy machine the run lasts longer, and frames are only ever fewer
+    // than the time allows, never more: the checks hold under any load. How
+    // many frames a run gets is the benchmark's business.
     const int runs = 1;
     clock.start();
     Press("Command2");
@@ -723,10 +722,12 @@ void WindowAbuseTest::compositionDuringARunStaysInOnePlace() {
         QInputMethodEvent update(typed[step], {});
         QCoreApplication::sendEvent(box, &update);
         if (step++ == 0) shown_when_opened = Shown(box);
+        // Every stage of the composition during the decode: it goes a codon
+        // a frame until the last, then as fast as it can.
+        if (step == typed.size()) QTest::keyClick(form_.get(), Qt::Key_1, Qt::ControlModifier);
     });
     compose.start(10);
-    // Every stage of the composition during the decode, however fast it is.
-    SlowDownRuns(*form_, std::chrono::microseconds(300));
+    QTest::keyClick(form_.get(), Qt::Key_2, Qt::ControlModifier);
     Press("Command2");
     compose.stop();
     QCOMPARE(step, typed.size());
@@ -910,11 +911,18 @@ void WindowAbuseTest::randomUserNeverDesynchronisesTheBoxes() {
 
 void WindowAbuseTest::closeAtEveryDepthEndsTheEventLoop_data() {
     QTest::addColumn<int>("depth");
-    for (int depth = 1; depth <= 5; ++depth) QTest::addRow("depth %d", depth) << depth;
+    QTest::addColumn<int>("key");  // chooses the pace: Ctrl+1 fast, Ctrl+3 slow; F8 pauses
+    for (int depth = 1; depth <= 5; ++depth) QTest::addRow("depth %d", depth) << depth << int(Qt::Key_1);
+    for (int depth : {1, 3}) {
+        QTest::addRow("depth %d, slow", depth) << depth << int(Qt::Key_3);
+        QTest::addRow("depth %d, paused", depth) << depth << int(Qt::Key_F8);
+    }
 }
 
 void WindowAbuseTest::closeAtEveryDepthEndsTheEventLoop() {
     QFETCH(int, depth);
+    QFETCH(int, key);
+    QTest::keyClick(form_.get(), Qt::Key(key), key == Qt::Key_F8 ? Qt::NoModifier : Qt::ControlModifier);
     // Runs inside the application's own event loop, as the program does:
     // generate and decode runs alternate in the nesting, then the window
     // closes; every run must end, and the loop with them.

@@ -12,9 +12,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <thread>
 
 #include "form1.h"
 #include "text_box.h"
@@ -45,15 +43,6 @@ inline std::size_t MainStackBytes() {
     getrlimit(RLIMIT_STACK, &limit);
     return limit.rlim_cur == RLIM_INFINITY ? std::size_t(8) << 20 : std::size_t(limit.rlim_cur);
 #endif
-}
-
-// A slower machine: each time a run writes a large box (once a codon) a
-// little time passes, so that a decode lasts seconds, long enough for what
-// a person types or drags to happen while it goes on.
-inline void SlowDownRuns(quinmare::Form1& form, std::chrono::microseconds per_write) {
-    for (quinmare::TextBox* box : form.findChildren<quinmare::TextBox*>()) {
-        QObject::connect(box, &quinmare::TextBox::FrameWanted, &form, [per_write] { std::this_thread::sleep_for(per_write); });
-    }
 }
 
 // What a user does while the runs go on, one act after another, each once
