@@ -22,4 +22,20 @@ QUINMARE_BUILD_PACKAGES=(cmake g++ make qt6-base-dev qt6-tools-dev qt6-l10n-tool
 # What building the web page needs.
 QUINMARE_WEB_PACKAGES=(cmake emscripten nodejs librsvg2-bin python3)
 # What testing it in real browsers needs.
-QUINMARE_BROWSER_PACKAGES=(chromium chromium-driver webkit2gtk-driver python3-selenium python3-pil xvfb xauth)
+QUINMARE_BROWSER_PACKAGES=(chromium chromium-driver webkit2gtk-driver firefox-esr nodejs python3-selenium
+    python3-pil xvfb xauth xdotool)
+
+# puppeteer-core from npm, which drives Firefox over WebDriver BiDi (Debian
+# has no geckodriver), into build/firefox: the version the lock file names,
+# installed again only when the lock file changes.
+quinmare_firefox_driver() {
+    local dir=build/firefox
+    if [ -d "$dir/node_modules/puppeteer-core" ] && cmp -s tests/firefox/package-lock.json "$dir/package-lock.json"; then
+        return 0
+    fi
+    # Debian's nodejs comes without npm; NodeSource's brings its own.
+    command -v npm >/dev/null || quinmare_install_missing npm
+    mkdir -p "$dir"
+    cp tests/firefox/package.json tests/firefox/package-lock.json "$dir/"
+    (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+}

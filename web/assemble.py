@@ -76,8 +76,10 @@ def main():
         '<meta name="apple-mobile-web-app-capable" content="yes">',
         '<meta name="mobile-web-app-capable" content="yes">',
         '<meta name="apple-mobile-web-app-title" content="Quinmare">',
+        # Asks at every start whether a new version is there: it is fetched
+        # and waits until every page of this one has closed.
         "<script>if ('serviceWorker' in navigator) "
-        "navigator.serviceWorker.register('service-worker.js').catch(() => {});</script>",
+        "navigator.serviceWorker.register('service-worker.js').then((r) => r.update()).catch(() => {});</script>",
     ])
     (app / "index.html").write_text(inline(template, HEAD=head, CSS=css, PAGE_JS=page_js, MODULE_JS=module_js),
                                     encoding="utf-8")

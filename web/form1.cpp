@@ -31,6 +31,8 @@ Form1::Form1() {
     }
     for (const Line& line : kArrow) quinmare_page_line(line.x1, line.y1, line.x2, line.y2);
     quinmare_page_ready();
+    // The pace the page's address asks for.
+    TakeChoices();
     ShowPace();
 }
 
@@ -54,11 +56,13 @@ void Form1::WriteText(Field field, std::u16string_view text) {
     Copy& copy = copies_[static_cast<std::size_t>(field)];
     const std::u16string& now = Fresh(field);
     // A text that extends the field sends only what it adds.
-    const std::size_t keep = text.starts_with(now) ? now.size() : 0;
+    const bool extends = text.starts_with(now);
+    const std::size_t keep = extends ? now.size() : 0;
     const std::u16string_view added = text.substr(keep);
     if (pace_.Announces()) {
+        // What a step adds to a box; a run that empties one adds nothing.
         if (field == Field::Text3) heard_codon_.assign(text);
-        if (field == Field::Text0 || field == Field::Text2) heard_added_.assign(keep > 0 ? added : std::u16string_view());
+        if (field == Field::Text0 || field == Field::Text2) heard_added_.assign(extends ? added : std::u16string_view());
     }
     if (keep > 0 && added.empty()) return;
     copy.version = quinmare_page_write(Index(field), static_cast<std::uint32_t>(keep), added.data(),

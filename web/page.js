@@ -319,8 +319,10 @@ var Module = (function () {
   // browser's zoom enlarges both from there, with scroll bars, as it does any
   // page: the fit is taken in the pixels of the zoom the page was opened at.
   // Chromium and Firefox tell a zoom by the device pixel ratio; WebKit
-  // (Safari) keeps that ratio and only shrinks the window's CSS pixels, while
-  // the window itself keeps its size. A pinch leaves both alone.
+  // (Safari, and every browser on an iPad) keeps that ratio and only shrinks
+  // the window's CSS pixels, while the window itself keeps its size. A pinch
+  // leaves both alone.
+  const zoomKeepsPixelRatio = navigator.vendor === 'Apple Computer, Inc.';
   let zoom = 1;
   let seen = null;
   function followZoom() {
@@ -328,7 +330,7 @@ var Module = (function () {
                   outerHeight: window.outerHeight, innerWidth: window.innerWidth };
     if (seen && now.ratio !== seen.ratio) {
       zoom *= now.ratio / seen.ratio;
-    } else if (seen && now.outerWidth === seen.outerWidth && now.outerHeight === seen.outerHeight &&
+    } else if (seen && zoomKeepsPixelRatio && now.outerWidth === seen.outerWidth && now.outerHeight === seen.outerHeight &&
                now.innerWidth !== seen.innerWidth && now.innerWidth > 0 && now.outerWidth > 0) {
       zoom *= seen.innerWidth / now.innerWidth;
     }
