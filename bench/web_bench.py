@@ -1,15 +1,18 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Times the web page in headless Chromium, and the desktop program beside
-it in the same run when its benchmark is given. Not a test: run it by hand.
+"""Times the web page in Chromium, WebKitGTK and Firefox, and the desktop
+program beside them, in the same run on the same machine. Not a test: run
+it by hand, on an X display (WebKit and Firefox open real windows).
 
-    xvfb-run -a -s "-screen 0 1280x800x24" bench/web_bench.py build/web/web/quinmare.html \\
-        [build/rel/bench/quinmare_bench]
+    tests/with_xvfb.sh -s 1400x1000x24 bench/web_bench.py build/web/web/quinmare.html \\
+        [--desktop build/rel/bench/quinmare_bench] [--puppeteer build/firefox] [--engines chromium,webkit,firefox]
 
-For the page, the medians of five loads: load to interactive (the request to
-the form laid out and ready for a press), a generate of 9,999 bases and a
-decode of 3,333 codons from the press to the end of the run, with the frames
-painted during the decode."""
+For each engine, the medians of five loads: load to interactive (the
+request to the form laid out and ready for a press), a generate of 9,999
+bases and a decode of 3,333 codons from the press to the end of the run,
+a decode pressed twice in a row (the second press nests), and the longest
+gap between two frames the browser painted during the runs."""
+import argparse
 import gzip
 import os
 import re
@@ -18,48 +21,78 @@ import subprocess
 import sys
 import tempfile
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
 
 RUNS = 5
 
+# Measures in the page; it watches the form's data-runs, which the page sets
+# as runs start and end, and the frames with requestAnimationFrame.
 MEASURE = """
 const done = arguments[arguments.length - 1];
 const form = document.getElementById('Form1');
 const ended = () => new Promise((resolve) => {
-  const runs = Module.page.runs;
-  Module.page.runs = (depth) => { runs(depth); if (depth === 0) { Module.page.runs = runs; resolve(performance.now()); } };
+  const look = new MutationObserver(() => {
+    if (form.dataset.runs === '0') { look.disconnect(); resolve(performance.now()); }
+  });
+  look.observe(form, { attributes: true, attributeFilter: ['data-runs'] });
 });
+let gap = 0, last = 0, watching = false;
+const frame = (now) => { if (last) gap = Math.max(gap, now - last); last = now; if (watching) requestAnimationFrame(frame); };
+const watch = () => { watching = true; last = 0; requestAnimationFrame(frame); };
 (async () => {
   while (!performance.getEntriesByName('quinmare-ready').length) await new Promise((r) => setTimeout(r, 5));
   const ready = performance.getEntriesByName('quinmare-ready')[0].startTime;
+  await new Promise((r) => setTimeout(r, 100));
   const slider = document.getElementById('Slider1');
   slider.value = '10000';
   slider.dispatchEvent(new Event('input'));
+  watch();
   let end = ended(), start = performance.now();
   document.getElementById('Command1').click();
   const generate = (await end) - start;
-  let frames = 0;
-  const count = () => { ++frames; if (form.dataset.runs !== '0') requestAnimationFrame(count); };
   end = ended();
   start = performance.now();
   document.getElementById('Command2').click();
-  requestAnimationFrame(count);
   const decode = (await end) - start;
-  done({ready, generate, decode, frames});
+  end = ended();
+  start = performance.now();
+  document.getElementById('Command2').click();
+  setTimeout(() => document.getElementById('Command2').click(), 0);
+  const nested = (await end) - start;
+  watching = false;
+  done({ready, generate, decode, nested, gap});
 })();
 """
 
 
-def page_timings(page):
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for argument in ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                     "--window-size=1280,900", f"--user-data-dir={tempfile.mkdtemp(prefix='quinmare-bench-')}"]:
-        options.add_argument(argument)
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    driver.set_script_timeout(120)
+def start(engine, puppeteer):
+    if engine == "chromium":
+        from selenium import webdriver
+        from selenium.webdriver.chrome.service import Service
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        for argument in ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                         "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                         "--window-size=1280,900", f"--user-data-dir={tempfile.mkdtemp(prefix='quinmare-bench-')}"]:
+            options.add_argument(argument)
+        driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        driver.set_script_timeout(300)
+        return driver
+    if engine == "webkit":
+        from selenium import webdriver
+        options = webdriver.WebKitGTKOptions()
+        options.binary_location = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+        options.add_argument("--automation")
+        driver = webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=options)
+        driver.set_window_size(1280, 900)
+        driver.set_script_timeout(300)
+        return driver
+    import firefox_driver
+    return firefox_driver.FirefoxDriver(puppeteer)
+
+
+def page_timings(engine, page, puppeteer):
+    driver = start(engine, puppeteer)
     results = []
     try:
         for _ in range(RUNS):
@@ -67,7 +100,9 @@ def page_timings(page):
             results.append(driver.execute_async_script(MEASURE))
     finally:
         driver.quit()
-    return {key: statistics.median(r[key] for r in results) for key in results[0]}
+    medians = {key: statistics.median(r[key] for r in results) for key in results[0]}
+    medians["gap"] = max(r["gap"] for r in results)
+    return medians
 
 
 def desktop_timings(bench):
@@ -83,20 +118,27 @@ def desktop_timings(bench):
 
 
 def main():
-    page = sys.argv[1]
-    data = open(page, "rb").read()
-    print(f"{page}: {len(data)} bytes, {len(gzip.compress(data, 9))} gzipped")
-    web = page_timings(page)
-    desktop = desktop_timings(sys.argv[2]) if len(sys.argv) > 2 else {}
-    print("\n| medians of 5                  |     page |  desktop |")
-    print("|-------------------------------|---------:|---------:|")
+    parser = argparse.ArgumentParser()
+    parser.add_argument("page")
+    parser.add_argument("--desktop")
+    parser.add_argument("--puppeteer", default="build/firefox")
+    parser.add_argument("--engines", default="chromium,webkit,firefox")
+    args = parser.parse_args()
+    data = open(args.page, "rb").read()
+    print(f"{args.page}: {len(data)} bytes, {len(gzip.compress(data, 9))} gzipped")
+    engines = args.engines.split(",")
+    columns = {engine: page_timings(engine, args.page, os.path.abspath(args.puppeteer)) for engine in engines}
+    if args.desktop:
+        columns["desktop"] = desktop_timings(args.desktop)
+    print("\n| medians of 5, ms          | " + " | ".join(f"{name:>8}" for name in columns) + " |")
+    print("|---------------------------|" + "|".join("---------:" for _ in columns) + "|")
     for key, label in (("ready", "load to interactive"), ("generate", "generate 9,999 bases"),
-                       ("decode", "decode 3,333 codons")):
-        other = f"{desktop[key]:5.0f} ms" if key in desktop else "        "
-        print(f"| {label:29} | {web[key]:5.0f} ms | {other} |")
-    print(f"\nFrames painted during the page's decode: {web['frames']:.0f}")
-    if desktop:
-        print("Desktop: the window rows of quinmare_bench (one run each), and its start to first paint.")
+                       ("decode", "decode 3,333 codons"), ("nested", "decode pressed twice"),
+                       ("gap", "longest frame gap (max)")):
+        cells = [f"{column[key]:8.0f}" if key in column else "        " for column in columns.values()]
+        print(f"| {label:25} | " + " | ".join(cells) + " |")
+    if args.desktop:
+        print("\nDesktop: the window rows of quinmare_bench (one run each), and its start to first paint.")
 
 
 if __name__ == "__main__":

@@ -67,7 +67,12 @@ void Form1::WriteText(Field field, std::u16string_view text) {
     if (keep > 0 && added.empty()) return;
     copy.version = quinmare_page_write(Index(field), static_cast<std::uint32_t>(keep), added.data(),
                                        static_cast<std::uint32_t>(added.size()));
-    copy.text.assign(text);
+    // The copy holds `now`: an extension only adds to it.
+    if (extends) {
+        copy.text.append(added);
+    } else {
+        copy.text.assign(text);
+    }
 }
 
 std::int32_t Form1::ReadSliderPosition() { return quinmare_page_slider(); }
@@ -80,9 +85,8 @@ void Form1::WriteSliderPosition(std::int32_t position) {
 void Form1::YieldToEvents() {
     const PaceClock::Wait wait{std::exchange(wrote_, false)};
     if (pace_.Unpaced()) {
-        if (emscripten_get_now() - resumed_at_ >= kFrameMilliseconds) Frame(0);
-        // The presses that arrived meanwhile run now, nested in this run.
-        while (const int button = quinmare_page_take_press()) Press(button);
+        if (!FrameDue()) return;
+        Frame(0);
         if (pace_.Unpaced()) return;
     }
     if (wait.step && pace_.Announces()) {
@@ -94,18 +98,40 @@ void Form1::YieldToEvents() {
     // At a pace, or paused, the page goes on delivering the user's input
     // until the clock lets the run go on; each step is shown in a frame of
     // its own. A press meanwhile starts its run at once, nested here.
-    do {
-        while (const int button = quinmare_page_take_press()) Press(button);
-        if (!pace_.Holds(wait, emscripten_get_now())) break;
+    while (pace_.Holds(wait, emscripten_get_now())) {
         const double left = pace_.Remaining(wait, emscripten_get_now());
         Frame(std::isfinite(left) ? left : -1);
-    } while (true);
+    }
 }
 
+// Whether a frame's time has passed since the run last handed control to
+// the browser. The clock is a call out of the module, which costs more than
+// a whole yield of a generate in some engines: it is read about once a
+// millisecond, every so many yields, however long a yield takes (and in
+// WebKit it ticks in whole milliseconds).
+bool Form1::FrameDue() {
+    if (++yields_unclocked_ < yields_per_clock_) return false;
+    yields_unclocked_ = 0;
+    const double now = emscripten_get_now();
+    const double since = now - clocked_at_;
+    clocked_at_ = now;
+    if (since < 0.5 && yields_per_clock_ < 1024) {
+        yields_per_clock_ *= 2;
+    } else if (since > 1.5 && yields_per_clock_ > 1) {
+        yields_per_clock_ /= 2;
+    }
+    return now - resumed_at_ >= kFrameMilliseconds;
+}
+
+// The user's input reaches the page only while it has control, so the
+// choices and presses that came are taken here, and nowhere else: the
+// presses run at once, nested in the run that yielded.
 void Form1::Frame(double wait_milliseconds) {
     quinmare_page_frame(wait_milliseconds);
-    resumed_at_ = emscripten_get_now();
+    resumed_at_ = clocked_at_ = emscripten_get_now();
+    yields_unclocked_ = 0;
     TakeChoices();
+    while (const int button = quinmare_page_take_press()) Press(button);
 }
 
 void Form1::TakeChoices() {

@@ -61,12 +61,16 @@ private:
     // Lets the browser paint and deliver input; then the choices and
     // presses that came meanwhile are taken.
     void Frame(double wait_milliseconds);
+    bool FrameDue();
     void TakeChoices();
     void ShowPace();
 
     std::array<Copy, 4> copies_;
     int depth_ = 0;
     double resumed_at_ = 0;
+    double clocked_at_ = 0;
+    int yields_per_clock_ = 1;
+    int yields_unclocked_ = 0;
     PaceClock pace_;
     // The run has written a field since its last yield: that yield ends a step.
     bool wrote_ = false;

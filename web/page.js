@@ -70,6 +70,10 @@ var Module = (function () {
         this.field = added;
         this.rewrite = true;
         this.shown = 0;
+      } else if (keep === this.field.length) {
+        // A run's append, thousands of times a run: the field grows at its
+        // end without being copied (slicing a grown string copies it whole).
+        this.field += added;
       } else {
         this.field = this.field.slice(0, keep) + added;
       }
@@ -144,7 +148,7 @@ var Module = (function () {
     text() { return this.field; }
 
     write(keep, added) {
-      this.field = this.field.slice(0, keep) + added;
+      this.field = keep === this.field.length ? this.field + added : this.field.slice(0, keep) + added;
       this.waiting = true;
       return ++this.version;
     }
