@@ -691,11 +691,11 @@ def check_accessibility(language):
         expected = {
             "button:配列自動生成": "スライダーで選んだ長さ" if japanese else "Generates a random DNA sequence",
             "slider:" + ("塩基数" if japanese else "Number of bases"): "作る塩基配列" if japanese else "Chooses how many",
-            "textbox:解読対象塩基配列": "翻訳するDNA" if japanese else "The DNA sequence to decode",
-            "textbox:アミノ酸配列": "翻訳されたアミノ酸配列" if japanese else "The decoded amino acids",
+            "textbox:解読対象塩基配列": "DNAの塩基配列。mRNAと同じ並び" if japanese else "A DNA base sequence, taken",
+            "textbox:アミノ酸配列": "この読み枠で" if japanese else "The amino acids of this reading frame",
             "textbox:" + ("翻訳中のコドン" if japanese else "Codon being decoded"):
-                "いま翻訳している" if japanese else "The codon being decoded",
-            "button:解読かいしぃ～": "塩基配列をコドンごとに" if japanese else "Decodes the sequence",
+                "いま翻訳している" if japanese else "The codon being translated",
+            "button:解読かいしぃ～": "解読（ここでは翻訳のこと）" if japanese else "Decodes, that is translates",
         }
         for control, start in expected.items():
             check(described.get(control, "").startswith(start),

@@ -4,12 +4,16 @@
 learner gets: Orca names every control that Tab reaches in the learner's
 language, its flat review reaches the length box that Tab does not, the runs
 end and the program answers the keyboard with Orca listening, and Orca never
-reads the runs' output by itself.
+reads the runs' output by itself at the fast pace; at the slow pace it says
+each codon and its amino acid as they are shown.
 
-During a run Orca stays quiet: it does not read the labels or codons as they
-arrive (a listener cannot follow hundreds a second, and a queue of them would
-still be speaking long after the run), and the learner reads the result in
-the boxes afterwards, as any text.
+During a fast run Orca stays quiet: it does not read the labels or codons as
+they arrive (a listener cannot follow hundreds a second, and a queue of them
+would still be speaking long after the run), and the learner reads the result
+in the boxes afterwards, as any text.
+
+Speech may come late on a busy machine: a check waits for what it expects to
+hear, for as long as the machine needs, before it judges what was said.
 
 How long the runs take with Orca and without, and how soon Orca is silent
 after them, depend on the machine and how busy it is: they are printed, and
@@ -30,7 +34,7 @@ import tempfile
 import time
 import unicodedata
 
-TIMEOUT = 120
+TIMEOUT = 300
 LENGTH = 9999
 # Orca is done when it has been silent this long.
 QUIET = 1.0
@@ -38,6 +42,8 @@ QUIET = 1.0
 JAPANESE = re.compile(r"[\u3040-\u30ff\u4e00-\u9fff]")
 OUTPUT = re.compile(r"[A-Z][a-z]{2}__|stop|\b[ATGC]{3,}\b")
 RUN = re.compile(r"(Command[12]_Click) ended after (\d+) ms")
+# What a step at the slow pace says: a codon and its amino acid.
+STEP = re.compile(r"\b[ATGC]{3} ([A-Z][a-z]{2}|stop)\b")
 
 
 def wait_for(what, probe, timeout=TIMEOUT):
@@ -217,9 +223,12 @@ def main():
         def tab_names(control, name):
             before = time.time()
             key("Tab")
-            orca.settle(before)
-            said = " ".join(text for *_, text in orca.spoken(before))
             name = unicodedata.normalize("NFKC", name)
+            heard = lambda: " ".join(text for *_, text in orca.spoken(before))
+            # However late Orca speaks; a name never said times out.
+            wait_for(f"Orca to name {control}", lambda: name in heard())
+            orca.settle(before)
+            said = heard()
             described = said.replace(name, "")
             if name not in said or bool(JAPANESE.search(described)) != japanese:
                 sys.exit(f"Tab to {control}: Orca said {said!r}")
@@ -233,6 +242,8 @@ def main():
         # value, then its unit.
         before = time.time()
         key("KP_Up")
+        wait_for("flat review to reach the length box",
+                 lambda: re.search(r"(^|\s)0 桁", " | ".join(text for *_, text in orca.spoken(before))))
         orca.settle(before)
         said = " | ".join(text for *_, text in orca.spoken(before))
         if not re.search(r"(^|\s)0 桁", said):
@@ -252,6 +263,18 @@ def main():
             sys.exit(f"Orca read the output during the runs: {read[:5]}")
         # The focus is on the decode button: Tab goes on to the generate button.
         tab_names("Command1", expected["Command1"])
+
+        # At the slow pace (Ctrl+3), nine bases generated and decoded: each
+        # codon and its amino acid is said as it is shown.
+        key("ctrl+3", "Tab", "Home", *["Right"] * 9, "shift+Tab", "space")
+        wait_for("the slow generate", lambda: len(with_orca.runs()) >= 2 * rounds + 1)
+        before = time.time()
+        key("Tab", "Tab", "Tab", "Tab", "space")
+        wait_for("the slow decode", lambda: len(with_orca.runs()) >= 2 * rounds + 2)
+        wait_for("Orca to say three steps", lambda: len([t for *_, t in orca.spoken(before) if STEP.search(t)]) >= 3)
+        orca.settle(before)
+        steps = [STEP.search(text).group(0) for *_, text in orca.spoken(before) if STEP.search(text)]
+        print(f"at the slow pace Orca said: {steps}")
         with_orca.close()
         print(f"with Orca: generate and decode of {LENGTH} bases took {with_times} ms (medians of {rounds}); "
               f"Orca silent {lag:.1f} s after the last run; {len(said)} things said during the runs")

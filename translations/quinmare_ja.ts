@@ -4,8 +4,8 @@
 <context>
     <name>quinmare::Form1</name>
     <message>
-        <source>Heading of the base sequence box</source>
-        <translation>翻訳する塩基配列の欄の見出し</translation>
+        <source>Over the box of the base sequence to translate</source>
+        <translation>下の欄には、翻訳する塩基配列が入ります</translation>
     </message>
     <message>
         <source>Generates a random DNA sequence of the length chosen on the slider</source>
@@ -24,36 +24,36 @@
         <translation>長さ（塩基数）</translation>
     </message>
     <message>
-        <source>The chosen length in bases; decoding reads a third of it as codons</source>
-        <translation>選んだ長さ（塩基数）。翻訳では、その3分の1をコドンの数として読みます</translation>
+        <source>The chosen length in bases; decoding reads a third of it, rounded down, as codons</source>
+        <translation>選んだ長さ（塩基数）。解読（翻訳）では、その3分の1（端数は切り捨て）をコドンの数として読みます</translation>
     </message>
     <message>
         <source>Unit of the length: bases</source>
         <translation>長さの単位。画面の「桁」は塩基の数のことです</translation>
     </message>
     <message>
-        <source>The DNA sequence to decode: generated, typed or pasted; only capital A, T, G and C are read</source>
-        <translation>翻訳するDNAの塩基配列。自動生成しても、入力しても、貼り付けてもかまいません。読まれるのは半角大文字のA、T、G、Cだけです</translation>
+        <source>A DNA base sequence, taken to be the same as the mRNA it is transcribed into and translated as that mRNA: generated, typed or pasted; only capital A, T, G and C are read</source>
+        <translation>DNAの塩基配列。mRNAと同じ並びとみなして、そのmRNAとして翻訳します。自動生成しても、入力しても、貼り付けてもかまいません。読まれるのは半角大文字のA、T、G、Cだけです</translation>
     </message>
     <message>
-        <source>The decoded amino acids; every stop codon ends a paragraph</source>
-        <translation>翻訳されたアミノ酸配列。終止コドンのところでstopと表示し、1行あけて続けます</translation>
+        <source>The amino acids of this reading frame, read from the first base to the end: stop and an empty line at every stop codon, then on; not a protein as a cell makes it</source>
+        <translation>この読み枠で最初の塩基から最後まで読んだアミノ酸配列。終止コドンではstopと表示して1行あけ、その先も読みます。細胞がつくるタンパク質そのものではありません</translation>
     </message>
     <message>
         <source>Codon being decoded</source>
         <translation>翻訳中のコドン</translation>
     </message>
     <message>
-        <source>The codon being decoded, three letters</source>
-        <translation>いま翻訳しているコドン（3塩基）</translation>
+        <source>The codon being translated, in three DNA letters (T where the mRNA has U)</source>
+        <translation>いま翻訳しているコドン。DNAの3文字で表します（mRNAのUはTで表示）</translation>
     </message>
     <message>
-        <source>Decodes the sequence codon by codon into amino acids</source>
-        <translation>塩基配列をコドンごとに読んで、アミノ酸配列に翻訳します</translation>
+        <source>Decodes, that is translates, the sequence codon by codon into amino acids</source>
+        <translation>解読（ここでは翻訳のこと）を始めます。塩基配列をコドンごとに読んで、アミノ酸配列に翻訳します</translation>
     </message>
     <message>
-        <source>Heading of the amino-acid box</source>
-        <translation>アミノ酸配列の欄の見出し</translation>
+        <source>Over the box of the translated amino-acid sequence</source>
+        <translation>下の欄には、翻訳されたアミノ酸配列が入ります</translation>
     </message>
     <message>
         <source>&amp;Speed</source>

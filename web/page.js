@@ -460,16 +460,16 @@ var Module = (function () {
       document.documentElement.lang = 'en';
       for (const element of form.querySelectorAll('.caption')) element.lang = 'ja';
     }
-    describe('Label1_0', '', tr('Heading of the base sequence box'));
+    describe('Label1_0', '', tr('Over the box of the base sequence to translate'));
     describe('Command1', '', tr('Generates a random DNA sequence of the length chosen on the slider'));
     describe('Slider1', tr('Number of bases'), tr('Chooses how many bases to generate and to decode, 0 to 10000'));
-    describe('Text1', tr('Length'), tr('The chosen length in bases; decoding reads a third of it as codons'));
+    describe('Text1', tr('Length'), tr('The chosen length in bases; decoding reads a third of it, rounded down, as codons'));
     describe('Label2', '', tr('Unit of the length: bases'));
-    describe('Text0', '', tr('The DNA sequence to decode: generated, typed or pasted; only capital A, T, G and C are read'));
-    describe('Text2', '', tr('The decoded amino acids; every stop codon ends a paragraph'));
-    describe('Text3', tr('Codon being decoded'), tr('The codon being decoded, three letters'));
-    describe('Command2', '', tr('Decodes the sequence codon by codon into amino acids'));
-    describe('Label1_1', '', tr('Heading of the amino-acid box'));
+    describe('Text0', '', tr('A DNA base sequence, taken to be the same as the mRNA it is transcribed into and translated as that mRNA: generated, typed or pasted; only capital A, T, G and C are read'));
+    describe('Text2', '', tr('The amino acids of this reading frame, read from the first base to the end: stop and an empty line at every stop codon, then on; not a protein as a cell makes it'));
+    describe('Text3', tr('Codon being decoded'), tr('The codon being translated, in three DNA letters (T where the mRNA has U)'));
+    describe('Command2', '', tr('Decodes, that is translates, the sequence codon by codon into amino acids'));
+    describe('Label1_1', '', tr('Over the box of the translated amino-acid sequence'));
     // The pace bar, in the words of the desktop program's speed menu.
     bar.setAttribute('aria-label', tr('&Speed'));
     control('PaceLegend').textContent = tr('&Speed');

@@ -244,7 +244,7 @@ void Form1::BuildControls(QWidget* client) {
         return box;
     };
 
-    heading("解読対象塩基配列", ToQColor(kSequenceHeadingColour), 0, tr("Heading of the base sequence box"));
+    heading("解読対象塩基配列", ToQColor(kSequenceHeadingColour), 0, tr("Over the box of the base sequence to translate"));
 
     command1_ = MakeButton(client, QString::fromUtf8("配列自動生成"));
     describe(command1_, "Command1", command1_->text(),
@@ -260,7 +260,7 @@ void Form1::BuildControls(QWidget* client) {
 
     text1_ = MakeShowBox(client, Qt::AlignRight | Qt::AlignVCenter);
     text1_->setText(ToQString(text1_value_));
-    describe(text1_, "Text1", tr("Length"), tr("The chosen length in bases; decoding reads a third of it as codons"));
+    describe(text1_, "Text1", tr("Length"), tr("The chosen length in bases; decoding reads a third of it, rounded down, as codons"));
 
     auto* unit = new QLabel(QString::fromUtf8("桁"), client);
     unit->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -268,19 +268,19 @@ void Form1::BuildControls(QWidget* client) {
 
     text0_ = text_box();
     describe(text0_, "Text0", QString::fromUtf8("解読対象塩基配列"),
-             tr("The DNA sequence to decode: generated, typed or pasted; only capital A, T, G and C are read"));
+             tr("A DNA base sequence, taken to be the same as the mRNA it is transcribed into and translated as that mRNA: generated, typed or pasted; only capital A, T, G and C are read"));
 
     text2_ = text_box();
-    describe(text2_, "Text2", QString::fromUtf8("アミノ酸配列"), tr("The decoded amino acids; every stop codon ends a paragraph"));
+    describe(text2_, "Text2", QString::fromUtf8("アミノ酸配列"), tr("The amino acids of this reading frame, read from the first base to the end: stop and an empty line at every stop codon, then on; not a protein as a cell makes it"));
 
     text3_ = MakeShowBox(client, Qt::AlignCenter);
     text3_->setFont(JapaneseFont(kBoxFont, kCodonPoints, true));
-    describe(text3_, "Text3", tr("Codon being decoded"), tr("The codon being decoded, three letters"));
+    describe(text3_, "Text3", tr("Codon being decoded"), tr("The codon being translated, in three DNA letters (T where the mRNA has U)"));
 
     command2_ = MakeButton(client, QString::fromUtf8("解読かいしぃ～"));
-    describe(command2_, "Command2", command2_->text(), tr("Decodes the sequence codon by codon into amino acids"));
+    describe(command2_, "Command2", command2_->text(), tr("Decodes, that is translates, the sequence codon by codon into amino acids"));
 
-    heading("アミノ酸配列", ToQColor(kAminoHeadingColour), 1, tr("Heading of the amino-acid box"));
+    heading("アミノ酸配列", ToQColor(kAminoHeadingColour), 1, tr("Over the box of the translated amino-acid sequence"));
 
     for (const Placement& place : kControls) {
         for (QWidget* child : client->findChildren<QWidget*>(place.name, Qt::FindDirectChildrenOnly)) {
