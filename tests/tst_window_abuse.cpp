@@ -727,7 +727,9 @@ void WindowAbuseTest::compositionDuringARunStaysInOnePlace() {
         if (step == typed.size()) QTest::keyClick(form_.get(), Qt::Key_1, Qt::ControlModifier);
     });
     compose.start(10);
+    QVERIFY(QTest::qWaitForWindowActive(form_.get(), kPatience));
     QTest::keyClick(form_.get(), Qt::Key_2, Qt::ControlModifier);
+    QCOMPARE(form_->Clock().pace(), quinmare::Pace::Normal);
     Press("Command2");
     compose.stop();
     QCOMPARE(step, typed.size());
@@ -922,7 +924,9 @@ void WindowAbuseTest::closeAtEveryDepthEndsTheEventLoop_data() {
 void WindowAbuseTest::closeAtEveryDepthEndsTheEventLoop() {
     QFETCH(int, depth);
     QFETCH(int, key);
+    QVERIFY(QTest::qWaitForWindowActive(form_.get(), kPatience));
     QTest::keyClick(form_.get(), Qt::Key(key), key == Qt::Key_F8 ? Qt::NoModifier : Qt::ControlModifier);
+    QCOMPARE(form_->Clock().paused() || form_->Clock().pace() != quinmare::Pace::Fast, key != Qt::Key_1);
     // Runs inside the application's own event loop, as the program does:
     // generate and decode runs alternate in the nesting, then the window
     // closes; every run must end, and the loop with them.
