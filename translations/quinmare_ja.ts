@@ -83,5 +83,13 @@
         <source>&amp;Resume</source>
         <translation>再開(&amp;R)</translation>
     </message>
+    <message>
+        <source>Stops a translation at its next codon; Step then goes on one codon at a time</source>
+        <translation>次のコドンで翻訳を止めます。止めているあいだは「1つ進める」で1コドンずつ進みます</translation>
+    </message>
+    <message>
+        <source>Goes one codon further, and stops there</source>
+        <translation>次のコドンまで進めて、そこで止めます</translation>
+    </message>
 </context>
 </TS>

@@ -476,6 +476,12 @@ var Module = (function () {
     const names = { fast: tr('&Fast'), normal: tr('&Normal'), slow: tr('S&low') };
     for (const radio of bar.querySelectorAll('input[name="pace"]')) radio.nextElementSibling.textContent = names[radio.value];
     stepButton.textContent = tr('S&tep');
+    // How a teacher shows a translation codon by codon, on the two buttons
+    // that do it (and their keys).
+    describe('Pause', '', tr('Stops a translation at its next codon; Step then goes on one codon at a time'));
+    describe('Step', '', tr('Goes one codon further, and stops there'));
+    pauseButton.title = control('Pause-description').textContent + ' (F8)';
+    stepButton.title = control('Step-description').textContent + ' (F9)';
     showPause(paused);
   }
 

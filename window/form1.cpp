@@ -315,6 +315,8 @@ void Form1::BuildControls(QWidget* client) {
 void Form1::BuildMenu(QMenuBar* bar) {
     QMenu* speed = bar->addMenu(tr("&Speed"));
     speed->setObjectName("SpeedMenu");
+    // What pause and step do, as the pointer rests on them.
+    speed->setToolTipsVisible(true);
     auto* paces = new QActionGroup(this);
     const struct {
         quinmare::Pace pace;
@@ -343,6 +345,7 @@ void Form1::BuildMenu(QMenuBar* bar) {
     // for one step.
     pause_action_ = speed->addAction(tr("&Pause"));
     pause_action_->setObjectName("Pause");
+    pause_action_->setToolTip(tr("Stops a translation at its next codon; Step then goes on one codon at a time"));
     pause_action_->setShortcut(QKeySequence(Qt::Key_F8));
     connect(pause_action_, &QAction::triggered, this, [this] {
         pace_.paused() ? pace_.Resume(Now()) : pace_.Pause();
@@ -350,6 +353,7 @@ void Form1::BuildMenu(QMenuBar* bar) {
     });
     step_action_ = speed->addAction(tr("S&tep"));
     step_action_->setObjectName("Step");
+    step_action_->setToolTip(tr("Goes one codon further, and stops there"));
     step_action_->setShortcut(QKeySequence(Qt::Key_F9));
     connect(step_action_, &QAction::triggered, this, [this] {
         pace_.Step();
