@@ -14,7 +14,7 @@ import time
 
 import pyatspi
 
-TIMEOUT = 60
+TIMEOUT = 300
 
 
 def wait_for(what, probe):

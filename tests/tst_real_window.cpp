@@ -275,26 +275,10 @@ void RealWindowTest::dragAndDropDuringADecode() {
         dragging.start("sh", {"-c", script});
     });
     start.start(1);
-    // A codon a frame while the drag goes on, however long the drag takes;
-    // paused near the end until the drag is done, then as fast as it goes.
-    const std::size_t near_the_end = 3333 / 11 * 2 * 5 - 100;
-    bool paused_near_the_end = false;
-    connect(&dragging, &QProcess::finished, &form, [&] {
-        if (paused_near_the_end) QTest::keyClick(&form, Qt::Key_F8);
-        QTest::keyClick(&form, Qt::Key_1, Qt::ControlModifier);
-    });
-    QTimer near_end;
-    connect(&near_end, &QTimer::timeout, &form, [&] {
-        if (paused_near_the_end || (dragging.state() == QProcess::NotRunning && started)) return;
-        if (form.ReadText(Field::Text2).size() < near_the_end) return;
-        paused_near_the_end = true;
-        QTest::keyClick(&form, Qt::Key_F8);
-    });
-    near_end.start(1);
-    // The speed menu's keys reach the window once it is the active one.
-    QVERIFY(QTest::qWaitForWindowActive(&form, kPatience));
-    QTest::keyClick(&form, Qt::Key_2, Qt::ControlModifier);
-    QCOMPARE(form.Clock().pace(), quinmare::Pace::Normal);
+    // The decode goes on while the drag does, however long the drag takes.
+    RunWhileUserActs decode(form, Field::Text2, 3333 / 11 * 2 * 5 - 100,
+                            [&] { return started && dragging.state() == QProcess::NotRunning; });
+    QVERIFY(decode.Start());
     QTest::mouseClick(Control(form, "Command2"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(dragging.state(), QProcess::NotRunning, kPatience);
     QTRY_COMPARE_WITH_TIMEOUT(form.RunDepth(), 0, kPatience);
@@ -401,29 +385,12 @@ void RealWindowTest::realInputMethod() {
                                  kPatience);
         typing.start("sh", ending);
     });
-    // The decode goes a codon a frame while the keys are typed, however long
-    // they take: near its end it is paused until they are done, then it goes
-    // on as fast as it can.
+    // The decode goes on while the keys are typed, however long they take.
     const std::size_t full = 19998;  // the decoded text's length
-    bool paused_near_the_end = false;
-    auto typed = [&] { return typing.state() == QProcess::NotRunning && typing.arguments() == ending; };
-    QTimer near_end;
+    RunWhileUserActs decode(form, Field::Text2, full - 500,
+                            [&] { return typing.state() == QProcess::NotRunning && typing.arguments() == ending; });
     if (during) {
-        connect(&near_end, &QTimer::timeout, &form, [&] {
-            if (form.RunDepth() == 0) return;
-            if (typed()) {
-                near_end.stop();
-                if (paused_near_the_end) QTest::keyClick(&form, Qt::Key_F8);
-                QTest::keyClick(&form, Qt::Key_1, Qt::ControlModifier);
-            } else if (!paused_near_the_end && form.ReadText(Field::Text2).size() >= full - 500) {
-                paused_near_the_end = true;
-                QTest::keyClick(&form, Qt::Key_F8);
-            }
-        });
-        near_end.start(1);
-        QVERIFY(QTest::qWaitForWindowActive(&form, kPatience));
-        QTest::keyClick(&form, Qt::Key_2, Qt::ControlModifier);
-        QCOMPARE(form.Clock().pace(), quinmare::Pace::Normal);
+        QVERIFY(decode.Start());
         bool started = false;
         QTimer start;
         connect(&start, &QTimer::timeout, &form, [&] {

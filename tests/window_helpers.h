@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <vector>
@@ -70,6 +71,40 @@ private:
     std::vector<Act> acts_;
     std::size_t next_ = 0;
     QTimer tick_;
+};
+
+// Keeps a run going while the user does something that may take long: a
+// codon a frame (the normal pace, Ctrl+2); paused (F8) once the box holds
+// `near_the_end` units, until `done` says the user is through; then as fast
+// as it goes (F8 again, Ctrl+1). The speed menu's keys reach an active window.
+class RunWhileUserActs : public QObject {
+public:
+    RunWhileUserActs(quinmare::Form1& form, quinmare::Field field, std::size_t near_the_end, std::function<bool()> done)
+        : form_(form) {
+        connect(&look_, &QTimer::timeout, this, [this, field, near_the_end, done] {
+            if (form_.RunDepth() == 0 || through_) return;
+            if (done()) {
+                through_ = true;
+                if (form_.Clock().paused()) QTest::keyClick(&form_, Qt::Key_F8);
+                QTest::keyClick(&form_, Qt::Key_1, Qt::ControlModifier);
+            } else if (!form_.Clock().paused() && form_.ReadText(field).size() >= near_the_end) {
+                QTest::keyClick(&form_, Qt::Key_F8);
+            }
+        });
+    }
+    // Chooses the normal pace for the run to come; false when the window
+    // never became active, or the key chose nothing.
+    bool Start() {
+        if (!QTest::qWaitForWindowActive(&form_, kPatience)) return false;
+        QTest::keyClick(&form_, Qt::Key_2, Qt::ControlModifier);
+        look_.start(1);
+        return form_.Clock().pace() == quinmare::Pace::Normal;
+    }
+
+private:
+    quinmare::Form1& form_;
+    QTimer look_;
+    bool through_ = false;
 };
 
 // The form's client area, below the menu bar: the controls' parent, sized in twips.

@@ -40,6 +40,14 @@ until [ -s "$dir/display" ]; do
 done
 export DISPLAY=:$(head -n 1 "$dir/display")
 unset XAUTHORITY
+# And until a client gets through: the test's first client must not be
+# the one to find out that it cannot yet.
+if command -v xdpyinfo >/dev/null; then
+    until xdpyinfo >/dev/null 2>&1; do
+        kill -0 "$xvfb" 2>/dev/null || { cat "$dir/log"; echo "Xvfb ended before a client could connect"; exit 1; }
+        sleep 0.05
+    done
+fi
 
 setsid "$@" &
 command=$!
