@@ -51,6 +51,11 @@ fi
 
 setsid "$@" &
 command=$!
+# Killed outright (CTest's timeout kills with SIGKILL), this script cannot
+# clean up: a watcher in a session of its own does it once the script is gone.
+setsid bash -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done
+    kill -TERM -- "-$2" "$3" 2>/dev/null; sleep 1; kill -KILL -- "-$2" "$3" 2>/dev/null; rm -rf "$4"' \
+    watcher "$$" "$command" "$xvfb" "$dir" </dev/null >/dev/null 2>&1 &
 wait "$command"
 status=$?
 exit $status
