@@ -79,6 +79,8 @@ private:
 void Form1Test::init() {
     form_ = std::make_unique<Form1>();
     form_->show();
+    // A bare X server has no window manager to give the window the focus.
+    form_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form_.get(), kPatience));
 }
 
