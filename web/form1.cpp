@@ -4,6 +4,8 @@
 #include <emscripten.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "form/layout.h"
@@ -18,6 +20,25 @@ namespace {
 int Packed(layout::Rgb colour) { return colour.red << 16 | colour.green << 8 | colour.blue; }
 
 int Index(Field field) { return static_cast<int>(field); }
+
+// Whether text begins with start. A run's write is checked against the whole
+// field at every step, so this compares eight bytes at a time: a unit at a
+// time, a generate of 10000 bases took a third longer in WebKit.
+bool BeginsWith(std::u16string_view text, std::u16string_view start) {
+    if (text.size() < start.size()) return false;
+    const auto* a = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* b = reinterpret_cast<const unsigned char*>(start.data());
+    const std::size_t bytes = start.size() * sizeof(char16_t);
+    std::size_t at = 0;
+    for (; at + 8 <= bytes; at += 8) {
+        std::uint64_t x;
+        std::uint64_t y;
+        std::memcpy(&x, a + at, 8);
+        std::memcpy(&y, b + at, 8);
+        if (x != y) return false;
+    }
+    return std::memcmp(a + at, b + at, bytes - at) == 0;
+}
 
 }  // namespace
 
@@ -49,14 +70,24 @@ const std::u16string& Form1::Fresh(Field field) {
     return copy.text;
 }
 
-std::u16string Form1::ReadText(Field field) { return Fresh(field); }
+std::u16string Form1::ReadText(Field field) {
+    const std::u16string& now = Fresh(field);
+    // A run reads a field, adds a few letters (three bases, a label, a stop
+    // and its blank line) and writes it back: with room for them, the text
+    // is not copied a second time to grow.
+    constexpr std::size_t kRoomToAdd = 16;
+    std::u16string text;
+    text.reserve(now.size() + kRoomToAdd);
+    text.assign(now);
+    return text;
+}
 
 void Form1::WriteText(Field field, std::u16string_view text) {
     wrote_ = true;
     Copy& copy = copies_[static_cast<std::size_t>(field)];
     const std::u16string& now = Fresh(field);
     // A text that extends the field sends only what it adds.
-    const bool extends = text.starts_with(now);
+    const bool extends = BeginsWith(text, now);
     const std::size_t keep = extends ? now.size() : 0;
     const std::u16string_view added = text.substr(keep);
     if (pace_.Announces()) {
