@@ -53,7 +53,7 @@ def wait_for(what, probe, timeout=TIMEOUT):
         if value:
             return value
         time.sleep(0.1)
-    sys.exit(f"timed out waiting for {what}")
+    sys.exit(f"timed out waiting for {what() if callable(what) else what}")
 
 
 def key(*names, delay=60):
@@ -115,25 +115,37 @@ class Orca:
 
     def spoken(self, since=0.0):
         """What was said from the time since on, as (start, end, text)."""
-        try:
-            with open(self.spoken_log, errors="replace") as log:
-                lines = log.read().splitlines()
-        except FileNotFoundError:
-            return []
+        def lines(path):
+            try:
+                with open(path, errors="replace") as log:
+                    return log.read().splitlines()
+            except FileNotFoundError:
+                return []
+
+        # Utterances stopped before they were synthesised take no time.
+        lengths = {}
+        for line in lines(self.spoken_log):
+            when, length, _ = line.split(" ", 2)
+            lengths[when] = float(length)
         said = []
-        for line in lines:
-            when, length, text = line.split(" ", 2)
+        for line in lines(self.spoken_log + ".begun"):
+            when, text = line.split(" ", 1)
             if float(when) >= since:
                 # Speech Dispatcher folds full-width forms (～ to ~).
-                said.append((float(when), float(when) + float(length), unicodedata.normalize("NFKC", text)))
+                said.append((float(when), float(when) + lengths.get(when, 0.0), unicodedata.normalize("NFKC", text)))
         return said
+
+    def speaking(self):
+        """Whether the synthesiser is at an utterance (the module's command
+        names the log)."""
+        return subprocess.run(["pgrep", "-f", self.spoken_log], stdout=subprocess.DEVNULL).returncode == 0
 
     def settle(self, since):
         """Waits until Orca has been silent for QUIET seconds; when it stopped speaking."""
         while True:
             said = self.spoken(since)
             last = max([end for _, end, _ in said], default=since)
-            if time.time() - last >= QUIET:
+            if time.time() - last >= QUIET and not self.speaking():
                 return last
             if time.time() - since > TIMEOUT:
                 sys.exit("Orca never went quiet")
@@ -159,9 +171,14 @@ def speech_dispatcher(env, home):
     # a minute, the brisk rate of a practised listener.
     # Each line of the log: when the utterance started, how long it takes,
     # and its text. The module puts the text in place of the first $DATA only.
-    synth = ("t='$DATA'; n=$(printf %s \\\"$t\\\" | espeak-ng -v $LANGUAGE -s $RATE --stdout | wc -c); "
+    # Each utterance is also logged as it begins, before it is synthesised:
+    # Orca may stop one before that is done (on a busy machine it takes
+    # seconds), and what Orca said is what it began to say.
+    synth = ("t='$DATA'; s=$(date +%s.%N); "
+             f"echo \\\"$s $t\\\" >> {spoken_log}.begun; "
+             "n=$(printf %s \\\"$t\\\" | espeak-ng -v $LANGUAGE -s $RATE --stdout | wc -c); "
              "d=$((n / 44100)).$(printf %02d $((n % 44100 * 100 / 44100))); "
-             f"echo \\\"$(date +%s.%N) $d $t\\\" >> {spoken_log}; sleep $d")
+             f"echo \\\"$s $d $t\\\" >> {spoken_log}; sleep $d")
     with open(os.path.join(conf_dir, "modules", "logged.conf"), "w") as conf:
         conf.write(f'GenericExecuteSynth "{synth}"\n'
                    'GenericCmdDependency "espeak-ng"\n'
@@ -226,7 +243,7 @@ def main():
             name = unicodedata.normalize("NFKC", name)
             heard = lambda: " ".join(text for *_, text in orca.spoken(before))
             # However late Orca speaks; a name never said times out.
-            wait_for(f"Orca to name {control}", lambda: name in heard())
+            wait_for(lambda: f"Orca to name {control} (it said {heard()!r})", lambda: name in heard())
             orca.settle(before)
             said = heard()
             described = said.replace(name, "")
