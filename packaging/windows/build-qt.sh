@@ -34,13 +34,15 @@ options=(
     -DQT_HOST_PATH=/usr
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
-    # What the program does not use. OpenGL stays: Qt 6.4.2's windows
-    # platform plugin does not build without it (it is loaded at run time
-    # only, so it costs nothing where it is not used).
+    # What the program does not use. OpenGL and Direct2D stay: Qt 6.4.2's
+    # windows platform plugin does not build without OpenGL (it is loaded at
+    # run time only, so it costs nothing where it is not used), and without
+    # Direct2D it does not link (its DirectWrite font database is built only
+    # with Direct2D).
     -DFEATURE_vulkan=OFF -DFEATURE_dbus=OFF -DFEATURE_icu=OFF
     -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_xml=OFF -DFEATURE_concurrent=OFF
     -DFEATURE_printsupport=OFF -DFEATURE_freetype=OFF -DFEATURE_fontconfig=OFF
-    -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF -DFEATURE_direct2d=OFF
+    -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
     # Debian's +dfsg source has no src/3rdparty/wintab, which tablet events need.
     -DFEATURE_tabletevent=OFF
     # Bundled third-party libraries.
@@ -51,7 +53,7 @@ options=(
 # A few more compilers than cores: on a machine busy with other work they
 # get a fairer share of it (scripts/test builds this beside its other stages).
 cmake --build build -j"${QUINMARE_QT_JOBS:-$(($(nproc) + 2))}" >build.log 2>&1 ||
-    { grep -E 'error|FAILED' build.log | head -n 40; tail -n 40 build.log; exit 1; }
+    { tail -n 20 build.log; echo '...'; grep -E -A3 'error|FAILED' build.log | head -n 40; exit 1; }
 cmake --install build >install.log 2>&1 || { tail -n 40 install.log; exit 1; }
 # Qt's own Japanese texts (the text boxes' menu), from Debian's catalogues.
 mkdir -p "$prefix/translations"
