@@ -4,8 +4,9 @@
 learner gets: Orca names every control that Tab reaches in the learner's
 language, its flat review reaches the length box that Tab does not, the runs
 end and the program answers the keyboard with Orca listening, and Orca never
-reads the runs' output by itself at the fast pace; at the slow pace it says
-each codon and its amino acid as they are shown.
+reads the runs' output by itself at the fast pace; when the learner steps
+through a decode, and at the slow pace, it says each codon and its amino acid
+as they are shown.
 
 During a fast run Orca stays quiet: it does not read the labels or codons as
 they arrive (a listener cannot follow hundreds a second, and a queue of them
@@ -298,17 +299,40 @@ def main():
             tab_names("Slider1", expected["Slider1"])
             to_slider = []
 
-        # At the slow pace (Ctrl+3), nine bases generated and decoded: each
-        # codon and its amino acid is said as it is shown.
+        # At the slow pace (Ctrl+3), nine bases generated; then paused (F8),
+        # the decode shows its first codon and waits, and each F9 shows the
+        # next: Orca says each codon and its amino acid as it is shown.
         key("ctrl+3", *to_slider, "Home", *["Right"] * 9, "shift+Tab", "space")
         wait_for("the slow generate", lambda: len(with_orca.runs()) >= 2 * rounds + 1)
         before = time.time()
-        key("Tab", "Tab", "Tab", "Tab", "space")
-        wait_for("the slow decode", lambda: len(with_orca.runs()) >= 2 * rounds + 2)
-        wait_for("Orca to say three steps", lambda: len([t for *_, t in orca.spoken(before) if STEP.search(t)]) >= 3)
+        key("F8", "Tab", "Tab", "Tab", "Tab", "space")
+        steps_said = lambda: [STEP.search(text).group(0) for *_, text in orca.spoken(before) if STEP.search(text)]
+        for count in range(1, 4):
+            if count > 1:
+                key("F9")
+            wait_for(lambda: f"Orca to say step {count} (it said {steps_said()})", lambda: len(steps_said()) >= count)
+            orca.settle(before)
+        steps = steps_said()
+        if len(steps) != 3:
+            sys.exit(f"stepping through three codons, Orca said {steps}")
+        key("F9")
+        wait_for("the stepped decode to end", lambda: len(with_orca.runs()) >= 2 * rounds + 2)
+        print(f"stepping, Orca said: {steps}")
+        # The same decode again at the slow pace, resumed (F8): the steps come
+        # two a second. A screen reader that falls behind drops a step that a
+        # newer one has replaced before it was said (Orca keeps the latest
+        # event of an object), so what it says is these steps in order, and
+        # always the last.
+        before = time.time()
+        key("F8", "space")
+        wait_for("the slow decode", lambda: len(with_orca.runs()) >= 2 * rounds + 3)
+        wait_for(lambda: f"Orca to say the last step (it said {steps_said()})", lambda: steps[-1] in steps_said())
         orca.settle(before)
-        steps = [STEP.search(text).group(0) for *_, text in orca.spoken(before) if STEP.search(text)]
-        print(f"at the slow pace Orca said: {steps}")
+        slow = steps_said()
+        remaining = iter(steps)
+        if not slow or slow[-1] != steps[-1] or not all(step in remaining for step in slow):
+            sys.exit(f"at the slow pace Orca said {slow}, not the steps {steps} in order")
+        print(f"at the slow pace Orca said: {slow}")
         with_orca.close()
         print(f"with Orca: generate and decode of {LENGTH} bases took {with_times} ms (medians of {rounds}); "
               f"Orca silent {lag:.1f} s after the last run; {len(said)} things said during the runs")
