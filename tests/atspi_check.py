@@ -71,7 +71,8 @@ def main():
     env.pop("LANGUAGE", None)
     proc = subprocess.Popen([program], env=env)
     try:
-        app = wait_for("the application on the accessibility bus", find_app)
+        app = wait_for("the application on the accessibility bus",
+                       lambda: find_app() or (proc.poll() is not None and sys.exit(f"the program ended ({proc.returncode})")))
         window = subprocess.run(["xdotool", "search", "--sync", "--name", "^Quinmare$"], check=True,
                                 capture_output=True, text=True).stdout.split()[0]
         subprocess.run(["xdotool", "windowfocus", "--sync", window], check=True)

@@ -32,7 +32,10 @@ trap 'exit 143' INT TERM
 # reach it, so it needs no authority file. It is waited for as long as it
 # takes (a busy machine is slow to start it): it either writes the number
 # or ends.
-Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -ac 3>"$dir/display" 2>"$dir/log" &
+# No reset when the last client goes: a client that comes and goes (a
+# probe, the accessibility bus launcher publishing its address) must not
+# make the server start over just as the test's own client connects.
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -ac -noreset 3>"$dir/display" 2>"$dir/log" &
 xvfb=$!
 until [ -s "$dir/display" ]; do
     kill -0 "$xvfb" 2>/dev/null || { cat "$dir/log"; echo "Xvfb did not start"; exit 1; }
@@ -58,4 +61,8 @@ setsid bash -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done
     watcher "$$" "$command" "$xvfb" "$dir" </dev/null >/dev/null 2>&1 &
 wait "$command"
 status=$?
+if [ "$status" -ne 0 ] && ! kill -0 "$xvfb" 2>/dev/null; then
+    cat "$dir/log"
+    echo "Xvfb ($DISPLAY) ended during the command"
+fi
 exit $status
