@@ -54,15 +54,20 @@ quinmare_windows_qt() {
 
 # A Wine prefix that claims Windows 10 (Qt 6 needs it; a new prefix claims
 # Windows 7), kept beside Qt for Windows. Sets WINEPREFIX.
+# Its windows are not left to a window manager: the tests' X server has none,
+# and Wine waits two seconds for one each time a window it leaves to the
+# window manager is hidden or closed.
 quinmare_wine_prefix() {
     local cache=${QUINMARE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quinmare}
+    local ready='win10 unmanaged'
     export WINEPREFIX=$cache/wine-win10
     export WINEDEBUG=${WINEDEBUG:--all}
-    [ -f "$WINEPREFIX/quinmare-ready" ] && return 0
+    [ "$(cat "$WINEPREFIX/quinmare-ready" 2>/dev/null)" = "$ready" ] && return 0
     mkdir -p "$WINEPREFIX"
     # No Mono or Gecko: the tests need neither, and they would be downloaded.
     WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/quinmare-ready"
+    echo "$ready" >"$WINEPREFIX/quinmare-ready"
 }
