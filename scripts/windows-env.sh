@@ -41,7 +41,7 @@ quinmare_windows_qt() {
     # Written last: a build that was cut short is started again.
     [ -f "$QUINMARE_QT_WINDOWS/quinmare-built" ] && return 0
     quinmare_deb_src
-    echo "Building Qt $version for Windows into $QUINMARE_QT_WINDOWS (once; about half an hour on 2 cores)..."
+    echo "Building Qt $version for Windows into $QUINMARE_QT_WINDOWS (once; about 40 minutes on an idle 2-core machine, longer on a busy one)..."
     local started=$SECONDS
     mkdir -p "$QUINMARE_QT_WINDOWS"
     # Qt's own toolchain file loads ours by its path: it is kept with Qt,
