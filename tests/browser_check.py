@@ -800,7 +800,13 @@ def check_web_app():
         page.wait("the new version to be fetched", """navigator.serviceWorker.getRegistration()
             .then((r) => { window.waiting = !!(r && r.waiting); });
             return window.waiting;""")
-        driver.get("about:blank")
+        # Away to the server's own index, outside the app: the last page of
+        # the old version has closed, and the new one takes over once it has
+        # activated, which the browser does in its own time.
+        driver.get(server.url.replace("/quinmare/", "/"))
+        page.wait("the new version to take over", """navigator.serviceWorker.getRegistration(arguments[0])
+            .then((r) => { window.active = !!(r && r.active && !r.waiting && !r.installing); });
+            return window.active;""", server.url)
         page = Page(driver, server.url)
         marker = page.js("const m = document.querySelector('meta[name=quinmare-build]'); return m && m.content")
         check(marker == "next", "the new version did not reach the installed app once its page had closed")
