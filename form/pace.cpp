@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pace.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace quinmare {
@@ -20,6 +21,14 @@ double StepMilliseconds(Pace pace) {
     case Pace::Slow: return 500;
     }
     return 0;
+}
+
+double FastSliceMilliseconds(double last_frame_milliseconds) {
+    constexpr double kShortest = 16;
+    constexpr double kLongestGap = 80;
+    const double took = last_frame_milliseconds;
+    if (!(took > kShortest)) return kShortest;  // quick, or no time at all (NaN)
+    return std::max(kShortest, std::min(took, kLongestGap - took));
 }
 
 std::string_view PaceName(Pace pace) {

@@ -28,6 +28,17 @@ inline constexpr std::array<Pace, 3> kPaces = {Pace::Fast, Pace::Normal, Pace::S
 // pace half a second, time to read a codon and its amino acid aloud.
 double StepMilliseconds(Pace pace);
 
+// How long a run at the fast pace may keep a browser from showing a frame,
+// given how long the last frame took to show (from the hand-over to the
+// run's resumption, in milliseconds). Where frames are quick, a frame at
+// 60 Hz; where one takes longer (a browser that lays a long text box out
+// again and composites it without a GPU takes 30 to 80 ms), as long as it
+// took, so that showing takes at most half of a run, yet never so long that
+// the run and the next frame together pass 80 ms (a display's frame more, and
+// the page would go 100 ms without one). A front-end that paints as the
+// run yields has no use for it.
+double FastSliceMilliseconds(double last_frame_milliseconds);
+
 // A pace's name in a page's address (quinmare.html?pace=slow): "fast",
 // "normal" or "slow"; any other name is no pace.
 std::string_view PaceName(Pace pace);

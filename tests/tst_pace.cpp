@@ -55,6 +55,8 @@ private slots:
     void stepsTakeThePacesTime_data();
     void stepsTakeThePacesTime();
     void pauseHoldsAndStepGoesOneStep();
+    void fastRunsHandOverAsOftenAsFramesAllow_data();
+    void fastRunsHandOverAsOftenAsFramesAllow();
     void namesAndAnnouncements();
 };
 
@@ -121,6 +123,29 @@ void PaceTest::pauseHoldsAndStepGoesOneStep() {
     held.Pause();
     QCOMPARE(Run(held, "sss", 1, "t").size(), std::size_t(1));
     QVERIFY(!PaceClock().Announces());
+}
+
+void PaceTest::fastRunsHandOverAsOftenAsFramesAllow_data() {
+    QTest::addColumn<double>("frame");
+    QTest::addColumn<double>("slice");
+    // Quick frames: one at 60 Hz. Slow ones: as long as the frame took, so
+    // that a run is at least half work, but a slice and a frame within 80 ms.
+    QTest::newRow("quick frame") << 5.0 << 16.0;
+    QTest::newRow("a frame at 60 Hz") << 1000.0 / 60 << 1000.0 / 60;
+    QTest::newRow("slow frame") << 30.0 << 30.0;
+    QTest::newRow("half of the gap") << 40.0 << 40.0;
+    QTest::newRow("slower: the gap bounds it") << 50.0 << 30.0;
+    QTest::newRow("slowest: never under a frame") << 70.0 << 16.0;
+    QTest::newRow("a page hidden for seconds") << 5000.0 << 16.0;
+    QTest::newRow("no frame yet") << 0.0 << 16.0;
+    QTest::newRow("clock stepped back") << -30.0 << 16.0;
+    QTest::newRow("no time") << std::numeric_limits<double>::quiet_NaN() << 16.0;
+}
+
+void PaceTest::fastRunsHandOverAsOftenAsFramesAllow() {
+    QFETCH(double, frame);
+    QFETCH(double, slice);
+    QCOMPARE(quinmare::FastSliceMilliseconds(frame), slice);
 }
 
 void PaceTest::namesAndAnnouncements() {

@@ -151,15 +151,19 @@ bool Form1::FrameDue() {
     } else if (since > 1.5 && yields_per_clock_ > 1) {
         yields_per_clock_ /= 2;
     }
-    return now - resumed_at_ >= kFrameMilliseconds;
+    return now - resumed_at_ >= slice_;
 }
 
 // The user's input reaches the page only while it has control, so the
 // choices and presses that came are taken here, and nowhere else: the
 // presses run at once, nested in the run that yielded.
 void Form1::Frame(double wait_milliseconds) {
+    const double handed_over = emscripten_get_now();
     quinmare_page_frame(wait_milliseconds);
     resumed_at_ = clocked_at_ = emscripten_get_now();
+    // A fast run's frame: how long it took sets how long the run goes on
+    // before the next one (a paced frame lasts as long as the pace says).
+    if (wait_milliseconds == 0) slice_ = FastSliceMilliseconds(resumed_at_ - handed_over);
     yields_unclocked_ = 0;
     TakeChoices();
     while (const int button = quinmare_page_take_press()) Press(button);

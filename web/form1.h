@@ -23,11 +23,6 @@ public:
     // browser, the whole nest is saved to the Asyncify buffer (about
     // 210 bytes a level), which the build sizes for this depth.
     static constexpr int kMaxNesting = 256;
-    // A run hands control to the browser, so that it paints and delivers
-    // the user's input, once this many milliseconds have passed since it
-    // last did: a frame at 60 Hz. Suspending at every yield would only
-    // make the runs slower, with nothing more to see.
-    static constexpr double kFrameMilliseconds = 16;
 
     // Lays the page out from the form's table of twips.
     Form1();
@@ -70,6 +65,12 @@ private:
     double resumed_at_ = 0;
     double clocked_at_ = 0;
     int yields_per_clock_ = 1;
+    // At the fast pace a run hands control to the browser, so that it
+    // paints and delivers the user's input, once this many milliseconds have
+    // passed since it last did: a frame at 60 Hz, or longer where the last
+    // frame took longer to show (FastSliceMilliseconds). Suspending at every
+    // yield would only make the runs slower, with nothing more to see.
+    double slice_ = FastSliceMilliseconds(0);
     int yields_unclocked_ = 0;
     PaceClock pace_;
     // The run has written a field since its last yield: that yield ends a step.
