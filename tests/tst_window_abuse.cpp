@@ -931,9 +931,12 @@ void WindowAbuseTest::closeAtEveryDepthEndsTheEventLoop() {
     // generate and decode runs alternate in the nesting, then the window
     // closes; every run must end, and the loop with them.
     // Every codon differs from the one before: a write after the close
-    // would change what Text3 shows.
-    form_->WriteText(Field::Text0, ToU16(QString("ATGTGGAAACCC").repeated(75)));
-    SetSlider(900);
+    // would change what Text3 shows. The runs are the longest there are, so
+    // that at the fast pace each lasts many of the timer's ticks: a decode
+    // of 300 codons ended within two of them on a fast machine, before the
+    // press nested in it came.
+    form_->WriteText(Field::Text0, ToU16(QString("ATGTGGAAACCC").repeated(834)));
+    SetSlider(9999);
     int started = 0;
     int writes_after_close = 0;
     bool closed = false;
@@ -964,8 +967,8 @@ void WindowAbuseTest::closeAtEveryDepthEndsTheEventLoop() {
     QCOMPARE(writes_after_close, 0);
     QVERIFY_THROWS_EXCEPTION(quinmare::WindowClosed, form_->YieldToEvents());
     // The runs stopped short: the outer decode, and the nested generate.
-    QVERIFY(form_->ReadText(Field::Text2).size() < 300 * 5);
-    if (depth > 1) QVERIFY(form_->ReadText(Field::Text0).size() < 900);
+    QVERIFY(form_->ReadText(Field::Text2).size() < 3333 * 5);
+    if (depth > 1) QVERIFY(form_->ReadText(Field::Text0).size() < 9999);
 }
 
 QTEST_MAIN(WindowAbuseTest)
