@@ -665,7 +665,18 @@ def check_scale_and_zoom(page):
     check(all(a in ("auto", "manipulation", "pinch-zoom") for a in actions), f"touch-action {actions}")
     if CHROMIUM:
         page.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
-        width = page.js("return document.getElementById('Form1').getBoundingClientRect().width")
+        # The emulated screen just cleared and the touch screen just added
+        # reach the layout a few frames later: the form's width before the
+        # pinch is the one two frames apart agree on.
+        width = None
+        for _ in range(60):
+            settled = page.driver.execute_async_script("""
+                const done = arguments[arguments.length - 1];
+                requestAnimationFrame(() => requestAnimationFrame(
+                    () => done(document.getElementById('Form1').getBoundingClientRect().width)));""")
+            if settled == width:
+                break
+            width = settled
         page.driver.execute_cdp_cmd("Input.synthesizePinchGesture",
                                     {"x": 300, "y": 300, "scaleFactor": 2, "gestureSourceType": "mouse"})
         page.wait("the pinch", "return visualViewport.scale > 1.5")
