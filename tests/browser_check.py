@@ -587,6 +587,15 @@ def zoom(page, keys):
     subprocess.run(["xdotool", "key", "--window", window, "--clearmodifiers", keys], check=True)
 
 
+def after_two_frames(page, expression):
+    """What a JavaScript expression gives two frames on: the page answers a
+    resize in the next frame's rendering steps, before its animation-frame
+    callbacks, so two frames on it has."""
+    return page.driver.execute_async_script(f"""
+        const done = arguments[arguments.length - 1];
+        requestAnimationFrame(() => requestAnimationFrame(() => done({expression})));""")
+
+
 def check_scale_and_zoom(page):
     """The form and the pace bar fit the window keeping the form's proportions
     (an iPad's 1024x768 and 768x1024, a Chromebook's 1366x768), the bar in
@@ -623,13 +632,8 @@ def check_scale_and_zoom(page):
             break
         zoom(page, "ctrl+plus")
         page.wait("the zoom", "return innerWidth < arguments[0]", width)
-    # The page answers the resize in the next frame's rendering steps, before
-    # its animation-frame callbacks: two frames on, it has.
-    zoomed = page.driver.execute_async_script("""
-        const done = arguments[arguments.length - 1];
-        requestAnimationFrame(() => requestAnimationFrame(() => done([innerWidth,
-            document.getElementById('Form1').getBoundingClientRect().width,
-            document.getElementById('PaceBar').getBoundingClientRect().width])));""")
+    zoomed = after_two_frames(page, """[innerWidth, document.getElementById('Form1').getBoundingClientRect().width,
+        document.getElementById('PaceBar').getBoundingClientRect().width]""")
     factor = before[0] / zoomed[0]
     check(factor >= 1.95, f"zoomed {factor:.2f} times, not 200 %")
     # The same CSS pixels, each of them twice as large on the screen.
@@ -646,10 +650,8 @@ def check_scale_and_zoom(page):
     check(len(page.shown("Text0")) == 30, "generate at zoom 200 %")
     zoom(page, "ctrl+0")
     page.wait("the zoom back at 100 %", "return Math.abs(innerWidth - arguments[0]) < 2", before[0])
-    back = page.driver.execute_async_script("""
-        const done = arguments[arguments.length - 1];
-        requestAnimationFrame(() => requestAnimationFrame(
-            () => done(document.getElementById('Form1').getBoundingClientRect().width)));""")
+    form_width = "document.getElementById('Form1').getBoundingClientRect().width"
+    back = after_two_frames(page, form_width)
     check(abs(back - before[1]) < 2, f"back at 100 %, the form is {back} CSS px wide, not {before[1]}")
     if CHROMIUM:
         page.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
@@ -670,10 +672,7 @@ def check_scale_and_zoom(page):
         # pinch is the one two frames apart agree on.
         width = None
         for _ in range(60):
-            settled = page.driver.execute_async_script("""
-                const done = arguments[arguments.length - 1];
-                requestAnimationFrame(() => requestAnimationFrame(
-                    () => done(document.getElementById('Form1').getBoundingClientRect().width)));""")
+            settled = after_two_frames(page, form_width)
             if settled == width:
                 break
             width = settled
