@@ -118,6 +118,7 @@ frame_callback_race() {  # LOG STATUS
 forgiven=0
 for try in $(seq "$tries"); do
     log=$runtime/try$try.log
+    : >"$log"
     # One decode alone on odd tries, three nested on even ones; paused on
     # every other pair of tries, at the slow pace on the others.
     WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM=wayland QUINMARE_CLOSED_BY_COMPOSITOR=$((try % 2 ? 1 : 3)) \
