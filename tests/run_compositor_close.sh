@@ -103,17 +103,13 @@ close_window() {
 # Qt 6.4's Wayland client has a race of its own between its frame-callback
 # thread and a window going away: rarely (twice in some four hundred tries,
 # both under the sanitizers) libwayland's assertion on a proxy's reference
-# count aborts the program; once (a busy machine, 1 of 30 tries), with the
-# test passed and the application being destroyed, a frame callback posted
-# to it from that thread and crashed there. It is reported, and one such try
-# is forgiven; a crash of any other kind, or a second one, fails the test.
+# count aborts the program. It is reported, and one such try is forgiven; a
+# crash of any other kind, or a second one, fails the test. (The program
+# ends without Qt's teardown on Wayland, where the race's other forms came:
+# a frame callback crashing the application being destroyed, and a deadlock
+# that kept the process running.)
 frame_callback_race() {  # LOG STATUS
-    if [ "$2" -eq 134 ]; then
-        grep -q "wl_proxy_unref: Assertion" "$1"
-    else
-        [ "$2" -eq 139 ] && grep -q '^Totals: [0-9]* passed, 0 failed' "$1" &&
-            grep -q 'QWaylandWindow::handleFrameCallback' "$1"
-    fi
+    [ "$2" -eq 134 ] && grep -q "wl_proxy_unref: Assertion" "$1"
 }
 forgiven=0
 for try in $(seq "$tries"); do

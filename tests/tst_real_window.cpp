@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QSlider>
 
+#include "end_process.h"
 #include "form1.h"
 #include "text_box.h"
 #include "sequence/decoding_run.h"
@@ -442,5 +443,13 @@ void RealWindowTest::realInputMethod() {
     }
 }
 
-QTEST_MAIN(RealWindowTest)
+// Qt Test's own main, ending the way the program does: on Wayland without
+// the toolkit's teardown, whose deadlock would outlast the tests.
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    RealWindowTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return quinmare::EndProcess(QTest::qExec(&test, argc, argv));
+}
 #include "tst_real_window.moc"

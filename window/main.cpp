@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
 
+#include "end_process.h"
 #include "form1.h"
 #include "translations.h"
 
@@ -12,5 +13,5 @@ int main(int argc, char* argv[]) {
     quinmare::InstallTranslations(app);
     quinmare::Form1 window;
     window.show();
-    return QApplication::exec();
+    return quinmare::EndProcess(QApplication::exec());
 }
