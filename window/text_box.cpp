@@ -267,6 +267,23 @@ bool TextBox::viewportEvent(QEvent* event) {
     return QPlainTextEdit::viewportEvent(event);
 }
 
+// A drag of selected text starts inside a mouse move and ends, in the drag's
+// own loop, with the button's release, which this box then never sees. When
+// that move had already left the box, Qt 6.4 goes on to start its timer that
+// scrolls while a selection is pulled out of view; only a release stops it,
+// and each tick is a move with the button held, which starts the same drag
+// again: every drop or Escape brings a new one, the runs (waiting under the
+// drag) stand still and the window does not close. The release the drag took
+// is given back to the box once a move finds the button up.
+void TextBox::mouseMoveEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseMoveEvent(event);
+    if ((event->buttons() & Qt::LeftButton) && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+        QMouseEvent release(QEvent::MouseButtonRelease, event->position(), event->scenePosition(),
+                            event->globalPosition(), Qt::LeftButton, Qt::NoButton, event->modifiers());
+        QPlainTextEdit::mouseReleaseEvent(&release);
+    }
+}
+
 // Qt 6.4 (the Qt of Debian 12 and Ubuntu 24.04) looks at the first of the
 // offered formats without checking that there is one: pasting a clipboard or
 // selection that offers none (nothing copied since login, or its owner has
